@@ -1,0 +1,4 @@
+#include "app/main_window.h"
+
+// Placeholder until the About box lands.
+void frmMain::mnuAbout_Click() {}

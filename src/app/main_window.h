@@ -1,0 +1,189 @@
+#ifndef BRENLOWICK_MAIN_WINDOW_H
+#define BRENLOWICK_MAIN_WINDOW_H
+
+#include "app/error_trap.h"
+#include "app/platform.h"
+#include "platform/tray_icon.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class DriveList;
+class FolderList;
+class SeekSlider;
+class SongListView;
+class frmSplash;
+class frmAbout;
+class MediaPlayer;
+
+// The main window: the program's one long-lived window and the owner of all its state. Its
+// member functions live in the folder of the subsystem they belong to, one file per concern.
+class frmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMain(Platform &platform, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // --- start-up and shutdown (app/) ---
+    // Returns false when the program is to end at once (another instance runs).
+    bool Form_Load();
+    void Form_QueryUnload(int16_t &Cancel, int16_t UnloadMode);
+    void Form_Unload(int16_t &Cancel);
+    void cmdEnd_Click();
+    void mnuEnd_Click();
+    // The system asks the program to end (signal, logout): the unload runs once, then the end.
+    void unloadBySystem();
+
+    // --- settings (settings/) ---
+    void LoadSettings();
+    void SaveSettings();
+
+    // --- song list (songlist/) ---
+    void Drive_Change();
+    void DirTree_Change();
+    void cmdGetFiles_Click();
+    void intRandom(int32_t Max);
+    void SearchFolder(const std::filesystem::path &FolderPath);
+
+    // --- playback (playback/) ---
+    void SongList_Click();
+    void StartCurrentSong();
+    void cmdPlayPanel_Click(int16_t Index);
+    void mnuPlayControl_Click(int16_t Index);
+    void CountTimer_Timer();
+    void Slider_Click();
+    QString FormatTime(int32_t Seconds);
+    void MediaPlayer_EndOfStream(int32_t Result);
+    void chkPlayRepeat_Click();
+
+    // --- window heights and tray (window/) ---
+    void cmdFormExpand_Click();
+    void Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+    void mnuDisplay_Click();
+    void enterTrayMode();
+    void leaveTrayMode();
+    bool inTrayMode() const;
+    void trayAdd();
+    void trayDelete();
+
+    // --- about box (about/) ---
+    void mnuAbout_Click();
+
+    // --- geometry of the whole window (frame included), in twips ---
+    double windowTop() const;
+    double windowLeft() const;
+    double windowOuterWidth() const;
+    double windowOuterHeight() const;
+    void setWindowTop(double twips);
+    void setWindowLeft(double twips);
+    void setWindowOuterHeight(double twips);
+    // Converts a rectangle in twips to pixels with the screen's factors.
+    QRect toPixels(double left, double top, double width, double height) const;
+
+    // --- reporting ---
+    void ReportError(const QString &Message, const QString &ErrNumber,
+                     const QString &ErrDescription);
+    template <typename Body>
+    bool trapped(Heading heading, Body &&body) noexcept
+    {
+        return RunTrapped(m_platform.messageBox, heading, std::forward<Body>(body));
+    }
+
+    Platform &platform() const { return m_platform; }
+
+    // --- controls, named as in the inventory ---
+    QPushButton *cmdEnd = nullptr;
+    std::array<QPushButton *, 5> cmdPlayPanel{};
+    QPushButton *cmdFormExpand = nullptr;
+    QCheckBox *chkRandom = nullptr;
+    QCheckBox *chkAutoPlay = nullptr;
+    QCheckBox *chkMinimum = nullptr;
+    SeekSlider *Slider = nullptr;
+    SongListView *SongList = nullptr;
+    QPushButton *cmdGetFiles = nullptr;
+    QTimer *CountTimer = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QCheckBox *chkPlayRepeat = nullptr;
+    QCheckBox *chkPlayLoop = nullptr;
+    FolderList *DirTree = nullptr;
+    DriveList *Drive = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLabel *imgIcon = nullptr;
+    QLabel *lblArtist = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lblTitle = nullptr;
+    QLabel *lblPivot = nullptr;
+    QLabel *lblCount = nullptr;
+    QLabel *lblBack = nullptr;
+    ::MediaPlayer &MediaPlayer;
+
+    // The tray popup; the visibility of its menu action is the tray-mode flag.
+    QMenu *mnuPopup = nullptr;
+    QAction *mnuDisplay = nullptr;
+    QAction *mnuLine0 = nullptr;
+    std::array<QAction *, 5> mnuPlayControl{};
+    QAction *mnuLine1 = nullptr;
+    QAction *mnuAbout = nullptr;
+    QAction *mnuLine2 = nullptr;
+    QAction *mnuEnd = nullptr;
+
+    // --- window state ---
+    std::filesystem::path IniPath;
+    int32_t ingAPIReVal = 0;
+    NotifyIconData TrayIconData;
+    int16_t FormExpand = 0;
+    int32_t CurrentSong = 0;
+    std::vector<std::filesystem::path> SongPaths;
+    std::vector<std::filesystem::path> FoundPaths;
+    std::vector<std::string> FoundNames;
+    int32_t FoundCount = 0;
+    std::vector<int32_t> ShuffleOrder;
+
+    frmSplash *splash() const { return m_splash; }
+    frmAbout *about() const { return m_about; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildControls();
+    void buildDisplay();
+    void buildTransport();
+    void buildSongArea();
+    void buildOptions();
+    void buildMenu();
+    void connectHandlers();
+    double frameHeightTwips() const;
+
+    Platform &m_platform;
+    bool m_unloaded = false;
+    bool m_frameKnown = false;
+    int m_framePixels = 0;
+    frmSplash *m_splash = nullptr;
+    frmAbout *m_about = nullptr;
+
+    friend class frmSplash;
+    friend class frmAbout;
+};
+
+// Builds the settings path from the program's folder: exactly one separator before the name.
+std::filesystem::path settingsPathFor(const std::filesystem::path &programFolder);
+
+#endif

@@ -1,0 +1,65 @@
+#include "app/main_window.h"
+#include "platform/desktop_adapters.h"
+#include "platform/mp3_engine.h"
+#include "platform/qt_tray_icon.h"
+#include "platform/termination_signals.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool displayAvailable()
+{
+    const auto isSet = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value && *value;
+    };
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!displayAvailable()) {
+        std::fputs("brenlowick: no display to show the window on (DISPLAY and WAYLAND_DISPLAY "
+                   "are not set). Start it from a desktop session.\n",
+                   stderr);
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brenlowick"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setDesktopFileName(QStringLiteral("brenlowick"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TerminationSignals terminationSignals;
+    QtMessageBox messageBox;
+    PrimaryScreenMetrics screen;
+    LockFileInstanceGuard instanceGuard;
+    SystemClock clock;
+    ThrottledEventLoopYield eventLoop;
+    RealProcessControl process;
+    MountTableDriveProvider drives;
+    QtTrayIcon tray;
+    Mp3Engine player;
+    Platform platform{player, messageBox, screen, tray, instanceGuard, clock, eventLoop, process,
+                      drives};
+
+    frmMain window(platform);
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &window,
+                     &frmMain::unloadBySystem);
+    // The end of the desktop session ends the program as the end button does.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &) { window.unloadBySystem(); });
+
+    if (!window.Form_Load())
+        return 0;
+    if (!window.inTrayMode())
+        window.show();
+    return QApplication::exec();
+}

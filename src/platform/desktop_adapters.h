@@ -1,0 +1,75 @@
+#ifndef BRENLOWICK_DESKTOP_ADAPTERS_H
+#define BRENLOWICK_DESKTOP_ADAPTERS_H
+
+#include "platform/clock.h"
+#include "platform/drive_provider.h"
+#include "platform/event_loop.h"
+#include "platform/instance_guard.h"
+#include "platform/message_box.h"
+#include "platform/process_control.h"
+#include "platform/screen_metrics.h"
+
+#include <QElapsedTimer>
+#include <QLockFile>
+
+#include <memory>
+
+// The real stand-ins for the machine, used by the program itself.
+
+class QtMessageBox : public MessageBoxService
+{
+public:
+    void show(Icon icon, const QString &text) override;
+    void beep() override;
+};
+
+class PrimaryScreenMetrics : public ScreenMetrics
+{
+public:
+    double widthTwips() const override;
+    double heightTwips() const override;
+    double twipsPerPixelX() const override;
+    double twipsPerPixelY() const override;
+};
+
+// A lock file in the user's runtime folder; a lock left by a killed instance is taken over.
+class LockFileInstanceGuard : public InstanceGuard
+{
+public:
+    bool anotherInstanceRunning() override;
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+class SystemClock : public Clock
+{
+public:
+    QDateTime localNow() const override;
+};
+
+class ThrottledEventLoopYield : public EventLoopYield
+{
+public:
+    ThrottledEventLoopYield();
+    void yield() override;
+
+private:
+    QElapsedTimer m_sinceLast;
+};
+
+class RealProcessControl : public ProcessControl
+{
+public:
+    std::filesystem::path programFolder() const override;
+    void endProgram(int exitCode) override;
+};
+
+// Mounted file systems that hold files, read from /proc/self/mounts.
+class MountTableDriveProvider : public DriveProvider
+{
+public:
+    std::vector<std::filesystem::path> mountPoints() const override;
+};
+
+#endif

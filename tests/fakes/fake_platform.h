@@ -1,0 +1,164 @@
+#ifndef BRENLOWICK_FAKE_PLATFORM_H
+#define BRENLOWICK_FAKE_PLATFORM_H
+
+#include "app/platform.h"
+#include "platform/clock.h"
+#include "platform/drive_provider.h"
+#include "platform/event_loop.h"
+#include "platform/instance_guard.h"
+#include "platform/message_box.h"
+#include "platform/process_control.h"
+#include "platform/screen_metrics.h"
+#include "platform/tray_icon.h"
+#include "playback/player.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+// A media player that plays nothing: it records every call and can be told to fail.
+class FakeMediaPlayer : public MediaPlayer
+{
+    Q_OBJECT
+public:
+    struct Clip
+    {
+        double duration = 200.0;
+        QString title;
+        QString author;
+    };
+
+    void setFileName(const std::filesystem::path &path) override;
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
+    double CurrentPosition() const override;
+    void setCurrentPosition(double seconds) override;
+    double Duration() const override;
+    QString GetMediaInfoString(int32_t infoType) const override;
+
+    // Calls as "FileName:<path>", "Play", "Pause", "Stop", "SetPosition:<s>".
+    QStringList calls;
+    // Clips by file name (the path's last part); unknown files get a default clip.
+    std::map<std::string, Clip> clips;
+    // The next call of this name throws this error number (E_FAIL_CODE for no device).
+    std::map<QString, int32_t> failNext;
+    // Files whose FileName write fails, with the error number.
+    std::map<std::string, int32_t> badFiles;
+    double position = 0.0;
+    bool playing = false;
+    std::filesystem::path fileName;
+
+    void finishSong() { Q_EMIT EndOfStream(0); }
+
+private:
+    void maybeFail(const QString &call);
+    Clip m_clip;
+};
+
+class RecordingMessageBox : public MessageBoxService
+{
+public:
+    struct Shown
+    {
+        Icon icon;
+        QString text;
+    };
+    void show(Icon icon, const QString &text) override;
+    void beep() override { ++beeps; }
+
+    std::vector<Shown> shown;
+    int beeps = 0;
+    // Runs while a box is "open", before show returns.
+    std::function<void(const QString &)> onShow;
+};
+
+class FixedScreen : public ScreenMetrics
+{
+public:
+    double widthTwips() const override { return widthPixels * 15.0; }
+    double heightTwips() const override { return heightPixels * 15.0; }
+    double twipsPerPixelX() const override { return 15.0; }
+    double twipsPerPixelY() const override { return 15.0; }
+    int widthPixels = 1024;
+    int heightPixels = 768;
+};
+
+class RecordingTray : public TrayIconService
+{
+    Q_OBJECT
+public:
+    int32_t notify(int32_t message, const NotifyIconData &data) override;
+    bool isAvailable() const override { return available; }
+    void popupAtPointer(QMenu &menu) override;
+
+    void press(int32_t message) { Q_EMIT mouseMessage(message); }
+
+    std::vector<int32_t> messages;
+    std::optional<NotifyIconData> lastData;
+    bool available = true;
+    bool iconShown = false;
+    int popups = 0;
+    std::function<void(QMenu &)> onPopup;
+};
+
+class FakeInstanceGuard : public InstanceGuard
+{
+public:
+    bool anotherInstanceRunning() override { return anotherRunning; }
+    bool anotherRunning = false;
+};
+
+class FakeClock : public Clock
+{
+public:
+    QDateTime localNow() const override { return now; }
+    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(10, 20, 30));
+};
+
+// Counts yields; processes pending events only when asked to, so tests stay deterministic.
+class FakeEventLoop : public EventLoopYield
+{
+public:
+    void yield() override;
+    int yields = 0;
+    bool processEvents = false;
+    std::function<void()> onYield;
+};
+
+class FakeProcess : public ProcessControl
+{
+public:
+    std::filesystem::path programFolder() const override { return folder; }
+    void endProgram(int exitCode) override { endedWith.push_back(exitCode); }
+    std::filesystem::path folder = "/opt/brenlowick";
+    std::vector<int> endedWith;
+};
+
+class FakeDrives : public DriveProvider
+{
+public:
+    std::vector<std::filesystem::path> mountPoints() const override { return mounts; }
+    std::vector<std::filesystem::path> mounts = {"/"};
+};
+
+// Every fake, and the Platform that hands them to a window.
+struct FakePlatform
+{
+    FakeMediaPlayer player;
+    RecordingMessageBox messageBox;
+    FixedScreen screen;
+    RecordingTray tray;
+    FakeInstanceGuard instanceGuard;
+    FakeClock clock;
+    FakeEventLoop eventLoop;
+    FakeProcess process;
+    FakeDrives drives;
+    Platform platform{player, messageBox, screen, tray, instanceGuard,
+                      clock,  eventLoop,  process, drives};
+};
+
+#endif
