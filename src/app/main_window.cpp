@@ -18,6 +18,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr double ClientWidthTwips = 3885;
@@ -32,6 +34,19 @@ QFont gothicFont(double points)
                       QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(points);
     return font;
+}
+
+// The Gothic face the layout was drawn for has narrow digits; a wider fallback face is condensed
+// just enough that the text fits the control instead of being cut off.
+void condenseToFit(QWidget *widget, const QString &text, int reservedPixels = 0)
+{
+    QFont font = widget->font();
+    const int available = widget->width() - reservedPixels;
+    const int needed = QFontMetrics(font).horizontalAdvance(text);
+    if (needed <= available || needed <= 0)
+        return;
+    font.setStretch(std::max(70, 100 * available / needed));
+    widget->setFont(font);
 }
 
 void paintDisplay(QLabel *label)
@@ -97,6 +112,8 @@ void frmMain::buildDisplay()
     lblCount->setFont(gothicFont(12));
     lblPivot = makeLabel("lblPivot", QStringLiteral("----/----"), 30, 300, 870, 195);
     lblPivot->setFont(gothicFont(8.25));
+    condenseToFit(lblCount, QStringLiteral("00:00:00"));
+    condenseToFit(lblPivot, QStringLiteral("0000/0000"));
     lblTitle = makeLabel("lblTitle", QString(), 1530, 270, 2265, 195);
     Label1 = makeLabel("Label1", QStringLiteral("Title："), 1080, 270, 420, 195);
     Label2 = makeLabel("Label2", QStringLiteral("Artist："), 990, 45, 555, 195);
@@ -197,6 +214,10 @@ void frmMain::buildOptions()
     chkPlayLoop = makeCheck(Frame1, "chkPlayLoop", QStringLiteral("ループ"),
                             QStringLiteral("曲リスト内を繰り返し再生します"), 135, 540, 870, 255);
     chkPlayLoop->setChecked(true);
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth)
+                          + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing) + 4;
+    for (QCheckBox *box : {chkRandom, chkAutoPlay, chkMinimum, chkPlayRepeat, chkPlayLoop})
+        condenseToFit(box, box->text(), indicator);
 }
 
 void frmMain::buildMenu()

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The real program under Xvfb: the window appears, a second start is refused, the close box
+# hides the window without ending the program, and SIGTERM ends it.
+source "$(dirname "$0")/lib.sh"
+e2e_reexec_under_xvfb "$@"
+e2e_setup "$1"
+
+e2e_start_app
+first=$E2E_APP_PID
+e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "the main window did not appear"
+main_window=$(e2e_window Brenlowick)
+E2E_LIMIT=5 e2e_wait_for false # let the window paint before the picture is taken
+e2e_screenshot started-window
+
+# A second start shows its message box (another window titled Brenlowick) and ends with 0
+# once the box is dismissed.
+"$E2E_BIN" >"$E2E_DIR/second.log" 2>&1 &
+second=$!
+e2e_wait_for bash -c "[ \$(xdotool search --onlyvisible --name '^Brenlowick\$' | wc -l) -ge 2 ]" \
+    || e2e_fail "the second start showed no message"
+box=$(xdotool search --onlyvisible --name '^Brenlowick$' | grep -vx "$main_window" | head -n 1)
+e2e_screenshot second-instance-box
+xdotool windowactivate --sync "$box" key --clearmodifiers Return
+e2e_wait_for e2e_process_gone "$second" || e2e_fail "the second instance did not end"
+wait "$second"
+status=$?
+[ "$status" -eq 0 ] || e2e_fail "the second instance ended with $status, not 0"
+kill -0 "$first" 2>/dev/null || e2e_fail "the first instance ended too"
+
+# The close box hides the window; the program keeps running.
+xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
+e2e_wait_for bash -c "! xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
+    || e2e_fail "the close box did not hide the window"
+kill -0 "$first" 2>/dev/null || e2e_fail "the close box ended the program"
+
+# SIGTERM ends it through the normal unload.
+kill -TERM "$first"
+e2e_wait_for e2e_process_gone "$first" || e2e_fail "SIGTERM did not end the program"
+wait "$first"
+status=$?
+[ "$status" -eq 0 ] || e2e_fail "the program ended with $status after SIGTERM"
+echo "PASS: shell end to end"
