@@ -1,13 +1,128 @@
 #include "platform/mp3_engine.h"
 
-#include "app/app_error.h"
+#include "platform/audio_output.h"
+#include "platform/cross_thread_signal.h"
+#include "platform/mp3_decoder.h"
+#include "platform/playback_stream.h"
 
-Mp3Engine::Mp3Engine(QObject *parent) : MediaPlayer(parent) {}
-void Mp3Engine::setFileName(const std::filesystem::path &) {}
-void Mp3Engine::Play() { raiseError(ErrNo::E_FAIL_CODE); }
-void Mp3Engine::Pause() {}
-void Mp3Engine::Stop() {}
-double Mp3Engine::CurrentPosition() const { return 0.0; }
-void Mp3Engine::setCurrentPosition(double) {}
-double Mp3Engine::Duration() const { return 0.0; }
-QString Mp3Engine::GetMediaInfoString(int32_t) const { return {}; }
+#include <cmath>
+
+Mp3Engine::Mp3Engine(QObject *parent)
+    : MediaPlayer(parent), m_endSignal(new CrossThreadSignal(this)),
+      m_stream(std::make_unique<PlaybackStream>(*m_endSignal)),
+      m_output(std::make_unique<AudioOutput>(*m_stream))
+{
+    connect(m_endSignal, &CrossThreadSignal::posted, this, &Mp3Engine::onEndSignalled);
+}
+
+Mp3Engine::~Mp3Engine()
+{
+    m_output.reset();
+}
+
+void Mp3Engine::setFileName(const std::filesystem::path &path)
+{
+    std::unique_ptr<Mp3Decoder> opened;
+    try {
+        opened = std::make_unique<Mp3Decoder>(path);
+    } catch (...) {
+        // The earlier clip is given up even so: the user asked for another song.
+        releaseClip();
+        throw;
+    }
+    {
+        AudioOutput::Lock lock(*m_output);
+        m_stream->setDecoder(opened.get());
+    }
+    // The earlier decoder is freed here, outside the lock, where the audio thread never waits.
+    m_decoder = std::move(opened);
+    m_path = path;
+    m_tags.reset();
+}
+
+void Mp3Engine::releaseClip()
+{
+    {
+        AudioOutput::Lock lock(*m_output);
+        m_stream->setDecoder(nullptr);
+    }
+    m_decoder.reset();
+    m_path.clear();
+    m_tags.reset();
+}
+
+void Mp3Engine::Play()
+{
+    if (!m_decoder)
+        return;
+    m_output->start(m_decoder->sampleRate());
+    AudioOutput::Lock lock(*m_output);
+    if (m_stream->ended())
+        m_stream->seek(0);
+    m_stream->setPlaying(true);
+}
+
+void Mp3Engine::Pause()
+{
+    // Under the lock, so that no buffer is being filled when this returns and the position
+    // read next is where playback will resume.
+    AudioOutput::Lock lock(*m_output);
+    m_stream->setPlaying(false);
+}
+
+void Mp3Engine::Stop()
+{
+    AudioOutput::Lock lock(*m_output);
+    m_stream->setPlaying(false);
+    m_stream->seek(0);
+}
+
+double Mp3Engine::CurrentPosition() const
+{
+    if (!m_decoder)
+        return 0.0;
+    return static_cast<double>(m_stream->framesPlayed())
+           / static_cast<double>(m_decoder->sampleRate());
+}
+
+void Mp3Engine::setCurrentPosition(double seconds)
+{
+    if (!m_decoder)
+        return;
+    if (!std::isfinite(seconds) || seconds < 0.0)
+        seconds = std::isinf(seconds) && seconds > 0.0 ? Duration() : 0.0;
+    const double frame = std::min(seconds * static_cast<double>(m_decoder->sampleRate()),
+                                  static_cast<double>(m_decoder->lengthFrames()));
+    AudioOutput::Lock lock(*m_output);
+    m_stream->seek(std::llround(frame));
+}
+
+double Mp3Engine::Duration() const
+{
+    if (!m_decoder)
+        return 0.0;
+    return static_cast<double>(m_decoder->lengthFrames())
+           / static_cast<double>(m_decoder->sampleRate());
+}
+
+QString Mp3Engine::GetMediaInfoString(int32_t infoType) const
+{
+    if (!m_decoder || (infoType != MediaInfo::Title && infoType != MediaInfo::Author))
+        return {};
+    // Read after Play rather than in setFileName: the first sound does not wait for it.
+    if (!m_tags)
+        m_tags = readSongTags(m_path);
+    return infoType == MediaInfo::Title ? m_tags->title : m_tags->author;
+}
+
+void Mp3Engine::onEndSignalled()
+{
+    if (!m_stream->takeEnd())
+        return;
+    {
+        // Ended means halted: a seek now moves the position without starting the sound.
+        AudioOutput::Lock lock(*m_output);
+        m_stream->setPlaying(false);
+    }
+    Q_EMIT EndOfStream(0);
+}

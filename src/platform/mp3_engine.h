@@ -2,22 +2,54 @@
 #define BRENLOWICK_MP3_ENGINE_H
 
 #include "playback/player.h"
+#include "platform/tag_reader.h"
 
-// Placeholder until the real decoder and audio output land: every playback call reports a
-// missing audio device.
+#include <memory>
+#include <optional>
+
+class AudioOutput;
+class CrossThreadSignal;
+class Mp3Decoder;
+class PlaybackStream;
+
+// The media player: libmpg123 decodes straight into SDL's audio callback, TagLib reads the
+// tags. Constructing it touches neither SDL nor the file system; the audio device is opened
+// by the first Play and then kept open across songs. Position and duration are in seconds of
+// the decoded, gapless signal.
 class Mp3Engine : public MediaPlayer
 {
     Q_OBJECT
 public:
     explicit Mp3Engine(QObject *parent = nullptr);
+    // Closes the device first: no callback runs once this has begun.
+    ~Mp3Engine() override;
+
+    // Throws AppError (53, 75, 76, 5 with libmpg123's text) and then holds no clip.
     void setFileName(const std::filesystem::path &path) override;
+    // Throws AppError E_FAIL_CODE when no audio device can be opened. Does nothing without
+    // a clip.
     void Play() override;
     void Pause() override;
+    // Halts and goes back to the start.
     void Stop() override;
     double CurrentPosition() const override;
+    // Clamped to the clip; sample-exact.
     void setCurrentPosition(double seconds) override;
     double Duration() const override;
+    // Read from the file on first request, then kept with the clip.
     QString GetMediaInfoString(int32_t infoType) const override;
+
+private:
+    void releaseClip();
+    void onEndSignalled();
+
+    std::filesystem::path m_path;
+    std::unique_ptr<Mp3Decoder> m_decoder;
+    mutable std::optional<SongTags> m_tags;
+    CrossThreadSignal *m_endSignal = nullptr;
+    std::unique_ptr<PlaybackStream> m_stream;
+    // Declared last, so that it is destroyed, and the device closed, before what it reads.
+    std::unique_ptr<AudioOutput> m_output;
 };
 
 #endif

@@ -1,0 +1,58 @@
+#ifndef BRENLOWICK_AUDIO_OUTPUT_H
+#define BRENLOWICK_AUDIO_OUTPUT_H
+
+#include <cstdint>
+
+// What the audio thread asks for: fill the whole buffer, without allocating or blocking.
+class AudioSource
+{
+public:
+    virtual void render(unsigned char *buffer, int bytes) noexcept = 0;
+
+protected:
+    ~AudioSource() = default;
+};
+
+// The sound device, through SDL's audio subsystem only: interleaved signed 16-bit stereo.
+// Nothing of SDL is touched before the first start(), so a program that never plays stays
+// lean. Once open the device keeps running (the source renders silence when idle), so one song
+// follows another without reopening it. All members are for the UI thread.
+class AudioOutput
+{
+public:
+    explicit AudioOutput(AudioSource &source);
+    // Closes the device; SDL's audio thread has ended and calls nothing when this returns.
+    ~AudioOutput();
+    AudioOutput(const AudioOutput &) = delete;
+    AudioOutput &operator=(const AudioOutput &) = delete;
+
+    // Opens the device at this rate (reopening it if it runs at another) and lets the source
+    // render. Throws AppError E_FAIL_CODE when there is no usable device, whatever the cause.
+    void start(long sampleRate);
+    bool isOpen() const { return m_device != 0; }
+
+    // While a Lock lives the source's render() is not running and will not start, so the UI
+    // thread can change what it reads. Hold it only for a few instructions. A no-op when the
+    // device is closed, as nothing renders then.
+    class Lock
+    {
+    public:
+        explicit Lock(const AudioOutput &output);
+        ~Lock();
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+
+    private:
+        uint32_t m_device = 0;
+    };
+
+private:
+    void close();
+
+    AudioSource &m_source;
+    bool m_subsystemUp = false;
+    uint32_t m_device = 0;
+    long m_sampleRate = 0;
+};
+
+#endif
