@@ -4,6 +4,7 @@
 #include "app/error_trap.h"
 #include "app/platform.h"
 #include "platform/tray_icon.h"
+#include "songlist/byte_string_list.h"
 
 #include <QWidget>
 
@@ -149,9 +150,10 @@ public:
     NotifyIconData TrayIconData;
     int16_t FormExpand = 0;
     int32_t CurrentSong = 0;
-    std::vector<std::filesystem::path> SongPaths;
-    std::vector<std::filesystem::path> FoundPaths;
-    std::vector<std::string> FoundNames;
+    // Paths and names are raw bytes: a name that is not valid UTF-8 is found, listed and played.
+    std::vector<std::string> SongPaths;
+    ByteStringList FoundPaths;
+    ByteStringList FoundNames;
     int32_t FoundCount = 0;
     std::vector<int32_t> ShuffleOrder;
 
@@ -177,6 +179,9 @@ private:
     bool m_frameKnown = false;
     int m_framePixels = 0;
     frmSplash *m_splash = nullptr;
+    // The progress window is discarded after each search; its tick count goes on next time.
+    int16_t m_splashTimeCount = 0;
+    bool m_gettingFiles = false;
     frmAbout *m_about = nullptr;
 
     friend class frmSplash;

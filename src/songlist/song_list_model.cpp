@@ -1,5 +1,7 @@
 #include "songlist/song_list_model.h"
 
+#include "songlist/display_name.h"
+
 int SongListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -9,21 +11,39 @@ QVariant SongListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count())
         return {};
-    return item(index.row());
+    return text(index.row());
 }
 
-void SongListModel::append(QString text)
+QString SongListModel::text(int row) const
 {
-    const int row = count();
-    beginInsertRows({}, row, row);
-    m_items.push_back(std::move(text));
+    return displayName(bytes(row));
+}
+
+void SongListModel::append(std::string_view name)
+{
+    appendLater(name);
+    commitAppended();
+}
+
+void SongListModel::appendLater(std::string_view name)
+{
+    m_names.push_back(name);
+}
+
+void SongListModel::commitAppended()
+{
+    const int stored = m_names.count();
+    if (stored == m_committed)
+        return;
+    beginInsertRows({}, m_committed, stored - 1);
+    m_committed = stored;
     endInsertRows();
 }
 
 void SongListModel::clear()
 {
     beginResetModel();
-    m_items.clear();
-    m_items.shrink_to_fit();
+    m_names.clear();
+    m_committed = 0;
     endResetModel();
 }

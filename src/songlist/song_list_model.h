@@ -1,13 +1,17 @@
 #ifndef BRENLOWICK_SONG_LIST_MODEL_H
 #define BRENLOWICK_SONG_LIST_MODEL_H
 
+#include "songlist/byte_string_list.h"
+
 #include <QAbstractListModel>
 
-#include <vector>
+#include <string_view>
 
-// The items of the song list: file names as shown, one row per song.
-class SongListModel : public QAbstractListModel
-{
+// The items of the song list: file names as found (raw bytes), one row per song, decoded only
+// when a row is shown. Rows can be appended in bulk: appendLater stores a name at once and
+// commitAppended tells the views about everything stored since, so a list of a hundred
+// thousand songs costs a few notifications, not one per song.
+class SongListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -15,13 +19,19 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    void append(QString text);
+    void append(std::string_view name);
+    void appendLater(std::string_view name);
+    void commitAppended();
     void clear();
-    const QString &item(int row) const { return m_items[static_cast<size_t>(row)]; }
-    int count() const { return static_cast<int>(m_items.size()); }
+
+    // The rows the views know of; names stored by appendLater count once committed.
+    int count() const { return m_committed; }
+    std::string_view bytes(int row) const { return m_names[static_cast<size_t>(row)]; }
+    QString text(int row) const;
 
 private:
-    std::vector<QString> m_items;
+    ByteStringList m_names;
+    int m_committed = 0;
 };
 
 #endif

@@ -3,14 +3,16 @@
 #include "app/app_error.h"
 #include "songlist/song_list_model.h"
 
-SongListView::SongListView(QWidget *parent) : QListView(parent), m_model(new SongListModel(this))
+SongListView::SongListView(QWidget *parent)
+    : QListView(parent)
+    , m_model(new SongListModel(this))
 {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { onCurrentChanged(current); });
+        [this](const QModelIndex &current) { onCurrentChanged(current); });
 }
 
 int SongListView::ListCount() const
@@ -44,12 +46,17 @@ QString SongListView::List(int index) const
 {
     if (index < 0 || index >= ListCount())
         raiseError(ErrNo::IndexOutOfRange);
-    return m_model->item(index);
+    return m_model->text(index);
 }
 
 void SongListView::AddItem(const QString &text)
 {
-    m_model->append(text);
+    m_model->append(text.toStdString());
+}
+
+void SongListView::AddItemBytes(std::string_view name)
+{
+    m_model->append(name);
 }
 
 void SongListView::Clear()

@@ -3,12 +3,13 @@
 
 #include <QListView>
 
+#include <string_view>
+
 class SongListModel;
 
 // A single-selection list box over a large, uniform list. Selecting an entry, by the user or
 // from code, raises Click before the selecting call returns.
-class SongListView : public QListView
-{
+class SongListView : public QListView {
     Q_OBJECT
 public:
     explicit SongListView(QWidget *parent = nullptr);
@@ -19,8 +20,11 @@ public:
     int ListIndex() const;
     // Throws AppError (index out of range) for an index outside the list; -1 clears.
     void setListIndex(int index);
+    // The item's text as shown (names that are not UTF-8 decoded for display).
     QString List(int index) const;
     void AddItem(const QString &text);
+    // Appends a name as found, raw bytes.
+    void AddItemBytes(std::string_view name);
     void Clear();
 
 Q_SIGNALS:
