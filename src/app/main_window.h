@@ -6,6 +6,7 @@
 #include "platform/tray_icon.h"
 #include "songlist/byte_string_list.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -158,7 +159,8 @@ public:
     std::vector<int32_t> ShuffleOrder;
 
     frmSplash *splash() const { return m_splash; }
-    frmAbout *about() const { return m_about; }
+    // The About box while it is open; null once it has been closed.
+    frmAbout *about() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -182,7 +184,11 @@ private:
     // The progress window is discarded after each search; its tick count goes on next time.
     int16_t m_splashTimeCount = 0;
     bool m_gettingFiles = false;
-    frmAbout *m_about = nullptr;
+    // Guarded: the box deletes itself when closed.
+    QPointer<frmAbout> m_about;
+    // Position refresh (playback/): a tick is in progress, and the failure it last reported.
+    bool m_tickRunning = false;
+    QString m_reportedTickFailure;
 
     friend class frmSplash;
     friend class frmAbout;

@@ -1,13 +1,55 @@
 #include "playback/seek_slider.h"
 
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
 SeekSlider::SeekSlider(QWidget *parent) : QSlider(Qt::Horizontal, parent)
 {
     setMinimum(0);
     setMaximum(0);
 }
 
+void SeekSlider::showPosition(int seconds)
+{
+    if (!isSliderDown())
+        setValue(seconds);
+}
+
+QRect SeekSlider::handleRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+void SeekSlider::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_leftPressed = true;
+    const QRect handle = handleRect();
+    if (handle.contains(event->position().toPoint())) {
+        QSlider::mousePressEvent(event);
+        return;
+    }
+    // Styles differ here (some jump to the click, some repeat while held); one step per click
+    // is what the seek rules promise, so the style is not asked.
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const bool pastThumb = event->position().x() > handle.center().x();
+    const bool forward = pastThumb != option.upsideDown;
+    triggerAction(forward ? SliderPageStepAdd : SliderPageStepSub);
+    event->accept();
+}
+
 void SeekSlider::mouseReleaseEvent(QMouseEvent *event)
 {
     QSlider::mouseReleaseEvent(event);
-    Q_EMIT Click();
+    if (event->button() == Qt::LeftButton && m_leftPressed) {
+        m_leftPressed = false;
+        Q_EMIT Click();
+    }
 }

@@ -3,19 +3,30 @@
 
 #include <QSlider>
 
-// The seek slider: one unit is one second of the song. Click is raised when the user presses
-// and releases the mouse button on it.
+// The seek slider: one unit is one second of the song. A left click beside the thumb moves it
+// by the large step (pageStep) towards the click, whatever the desktop style would do; a press
+// on the thumb drags it. Click is raised when the left button is released after either.
 class SeekSlider : public QSlider
 {
     Q_OBJECT
 public:
     explicit SeekSlider(QWidget *parent = nullptr);
 
+    // Shows the playback position, except while the user holds the thumb: the refresh must not
+    // pull the thumb out from under the pointer.
+    void showPosition(int seconds);
+    // Where the thumb is drawn, in the slider's own coordinates.
+    QRect handleRect() const;
+
 Q_SIGNALS:
     void Click();
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_leftPressed = false;
 };
 
 #endif
