@@ -1,8 +1,9 @@
 #include "platform/qt_tray_icon.h"
 
+#include "app/app_icon.h"
+
 #include <QCursor>
 #include <QMenu>
-#include <QSystemTrayIcon>
 
 QtTrayIcon::QtTrayIcon(QObject *parent) : TrayIconService(parent) {}
 
@@ -11,29 +12,47 @@ QtTrayIcon::~QtTrayIcon()
     delete m_icon;
 }
 
+int32_t QtTrayIcon::messageForActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    // Qt reports the press of a single click as Trigger and the second press of a double
+    // click as DoubleClick, which is how the classic button-down messages fall too.
+    switch (reason) {
+    case QSystemTrayIcon::Trigger: return TrayMessage::LeftButtonDown;
+    case QSystemTrayIcon::Context: return TrayMessage::RightButtonDown;
+    case QSystemTrayIcon::DoubleClick: return TrayMessage::LeftButtonDoubleClick;
+    case QSystemTrayIcon::MiddleClick: return TrayMessage::MiddleButtonDown;
+    case QSystemTrayIcon::Unknown: break;
+    }
+    return 0;
+}
+
+void QtTrayIcon::add(const NotifyIconData &data)
+{
+    if (!m_icon) {
+        m_icon = new QSystemTrayIcon(this);
+        connect(m_icon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (const int32_t message = messageForActivation(reason))
+                        Q_EMIT mouseMessage(message);
+                });
+    }
+    const bool iconGiven = (data.uFlags & TrayMessage::FlagIcon) && !data.hIcon.isNull();
+    m_icon->setIcon(iconGiven ? data.hIcon : programIcon());
+    QString tip;
+    if (data.uFlags & TrayMessage::FlagTip)
+        tip = QString::fromLocal8Bit(data.szTip.data(), qstrnlen(data.szTip.data(), 64));
+    m_icon->setToolTip(tip);
+    m_icon->show();
+}
+
 int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
 {
     if (message == TrayMessage::Add) {
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            return 0;
-        if (!m_icon) {
-            m_icon = new QSystemTrayIcon(this);
-            connect(m_icon, &QSystemTrayIcon::activated, this,
-                    [this](QSystemTrayIcon::ActivationReason reason) {
-                        if (reason == QSystemTrayIcon::Trigger)
-                            Q_EMIT mouseMessage(TrayMessage::LeftButtonDown);
-                        else if (reason == QSystemTrayIcon::Context)
-                            Q_EMIT mouseMessage(TrayMessage::RightButtonDown);
-                        else if (reason == QSystemTrayIcon::DoubleClick)
-                            Q_EMIT mouseMessage(TrayMessage::LeftButtonDoubleClick);
-                    });
-        }
-        m_icon->setIcon(data.hIcon);
-        m_icon->show();
-        return 1;
+        add(data);
+        return QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0;
     }
     if (message == TrayMessage::Delete) {
-        if (!m_icon)
+        if (!m_icon || !m_icon->isVisible())
             return 0;
         m_icon->hide();
         return 1;

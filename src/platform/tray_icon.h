@@ -36,6 +36,7 @@ constexpr int32_t LeftButtonUp = 0x202;
 constexpr int32_t LeftButtonDoubleClick = 0x203;
 constexpr int32_t RightButtonDown = 0x204;
 constexpr int32_t RightButtonUp = 0x205;
+constexpr int32_t MiddleButtonDown = 0x207;
 } // namespace TrayMessage
 
 // The desktop's notification area.

@@ -5,13 +5,25 @@
 
 void frmMain::enterTrayMode()
 {
+    if (!m_platform.tray.isAvailable()) {
+        // With no notification area a hidden window could never be brought back, and every
+        // further start would be refused as a second instance: minimise it instead. The popup
+        // stays unmarked, because the window is still reachable through the task bar.
+        showMinimized();
+        return;
+    }
     hide();
     mnuPopup->menuAction()->setVisible(true);
 }
 
 void frmMain::leaveTrayMode()
 {
+    // A window the user minimised comes back too: a press on the icon means "show me".
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    raise();
+    activateWindow();
     mnuPopup->menuAction()->setVisible(false);
 }
 
