@@ -89,6 +89,8 @@ int32_t RecordingTray::notify(int32_t message, const NotifyIconData &data)
 {
     messages.push_back(message);
     lastData = data;
+    if (onNotify)
+        onNotify(message);
     if (!available)
         return 0;
     if (message == TrayMessage::Add)

@@ -103,6 +103,8 @@ public:
     bool iconShown = false;
     int popups = 0;
     std::function<void(QMenu &)> onPopup;
+    // Runs on every add or delete, before the result is returned.
+    std::function<void(int32_t)> onNotify;
 };
 
 class FakeInstanceGuard : public InstanceGuard
