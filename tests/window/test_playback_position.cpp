@@ -1,0 +1,222 @@
+#include "playback_fixture.h"
+
+#include <QTest>
+
+// The quarter-second refresh of the time label and the slider, and seeking with the slider.
+class PlaybackPositionTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void tickShowsRoundedPosition_data();
+    void tickShowsRoundedPosition();
+    void timerRefreshesEveryQuarterSecond();
+    void pausedDisplayStaysStill();
+    void sliderClickSeeks();
+    void clickBesideTheThumbMovesALargeStep_data();
+    void clickBesideTheThumbMovesALargeStep();
+    void refreshDoesNotFightADrag();
+    void failedTickKeepsTheTimer();
+    void persistentFailureIsToldOnce();
+    void tickInsideAFailureBoxIsSkipped();
+    void failedSeekIsReported();
+};
+
+void PlaybackPositionTest::tickShowsRoundedPosition_data()
+{
+    QTest::addColumn<double>("position");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("slider");
+    QTest::newRow("12.5 s shows 12") << 12.5 << "00:00:12" << 12;
+    QTest::newRow("13.5 s shows 14") << 13.5 << "00:00:14" << 14;
+    QTest::newRow("start") << 0.2 << "00:00:00" << 0;
+    QTest::newRow("past an hour") << 3661.4 << "01:01:01" << 3661;
+}
+
+void PlaybackPositionTest::tickShowsRoundedPosition()
+{
+    QFETCH(double, position);
+    QFETCH(QString, label);
+    QFETCH(int, slider);
+    PlaybackWindow t;
+    t.fillList(1, 4000.0);
+    t.startSong(0);
+    t.fakes->player.position = position;
+    t.window->CountTimer_Timer();
+    QCOMPARE(t.window->lblCount->text(), label);
+    QCOMPARE(t.window->Slider->value(), slider);
+}
+
+void PlaybackPositionTest::timerRefreshesEveryQuarterSecond()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    QVERIFY(!t.window->CountTimer->isActive());
+    t.startSong(0);
+    QCOMPARE(t.window->CountTimer->interval(), 250);
+    t.fakes->player.position = 7.0;
+    QTRY_COMPARE(t.window->lblCount->text(), QStringLiteral("00:00:07"));
+    QTRY_COMPARE(t.window->Slider->value(), 7);
+}
+
+void PlaybackPositionTest::pausedDisplayStaysStill()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    t.startSong(0);
+    t.fakes->player.position = 30.0;
+    t.window->CountTimer_Timer();
+    t.window->cmdPlayPanel_Click(1);
+    QVERIFY(!t.window->CountTimer->isActive());
+    t.fakes->player.position = 31.0;
+    // A pending timer event from before the pause must not arrive any more.
+    QCoreApplication::processEvents();
+    QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:00:30"));
+    QCOMPARE(t.window->Slider->value(), 30);
+}
+
+void PlaybackPositionTest::sliderClickSeeks()
+{
+    PlaybackWindow t;
+    t.fillList(1, 200.0);
+    t.startSong(0);
+    t.window->Slider->setValue(90);
+    Q_EMIT t.window->Slider->Click();
+    QCOMPARE(t.fakes->player.calls, QStringList({"SetPosition:90"}));
+    QCOMPARE(t.fakes->player.position, 90.0);
+    t.window->CountTimer_Timer();
+    QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:01:30"));
+    QCOMPARE(t.window->Slider->value(), 90);
+}
+
+void PlaybackPositionTest::clickBesideTheThumbMovesALargeStep_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("clickRight");
+    QTest::addColumn<int>("to");
+    QTest::newRow("right of the thumb") << 50 << true << 70;
+    QTest::newRow("left of the thumb") << 150 << false << 130;
+    QTest::newRow("stops at the end") << 190 << true << 200;
+    QTest::newRow("stops at the start") << 10 << false << 0;
+}
+
+void PlaybackPositionTest::clickBesideTheThumbMovesALargeStep()
+{
+    QFETCH(int, from);
+    QFETCH(bool, clickRight);
+    QFETCH(int, to);
+    PlaybackWindow t;
+    t.fillList(1, 200.0);
+    t.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
+    t.startSong(0);
+    SeekSlider *slider = t.window->Slider;
+    slider->setValue(from);
+    const QRect handle = slider->handleRect();
+    const QPoint beside = clickRight ? QPoint(slider->width() - 1, handle.center().y())
+                                     : QPoint(0, handle.center().y());
+    QVERIFY(!handle.contains(beside));
+
+    QTest::mousePress(slider, Qt::LeftButton, {}, beside);
+    QCOMPARE(slider->value(), to);
+    QVERIFY(t.fakes->player.calls.isEmpty());
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, beside);
+    QCOMPARE(t.fakes->player.calls, QStringList({QStringLiteral("SetPosition:%1").arg(to)}));
+}
+
+void PlaybackPositionTest::refreshDoesNotFightADrag()
+{
+    PlaybackWindow t;
+    t.fillList(1, 200.0);
+    t.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
+    t.startSong(0);
+    SeekSlider *slider = t.window->Slider;
+    slider->setValue(100);
+    const QPoint grip = slider->handleRect().center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, grip);
+    QVERIFY(slider->isSliderDown());
+    slider->setSliderPosition(150); // where the drag has taken the thumb
+
+    t.fakes->player.position = 101.0;
+    t.window->CountTimer_Timer();
+    QCOMPARE(slider->value(), 150);
+    QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:01:41"));
+
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, slider->handleRect().center());
+    QCOMPARE(t.fakes->player.calls.last(), QStringLiteral("SetPosition:%1").arg(slider->value()));
+    QCOMPARE(slider->value(), 150);
+    t.window->CountTimer_Timer();
+    QCOMPARE(slider->value(), 150);
+}
+
+void PlaybackPositionTest::failedTickKeepsTheTimer()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    t.startSong(0);
+    t.fakes->player.position = 20.0;
+    t.window->CountTimer_Timer();
+    t.fakes->player.failNext[QStringLiteral("CurrentPosition")] = ErrNo::DeviceUnavailable;
+    t.fakes->player.position = 21.0;
+    t.window->CountTimer_Timer();
+    QCOMPARE(t.shownTexts(), QStringList({expectedReport(Heading::General, ErrNo::DeviceUnavailable)}));
+    QVERIFY(t.window->CountTimer->isActive());
+    QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:00:20"));
+    t.window->CountTimer_Timer();
+    QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:00:21"));
+}
+
+void PlaybackPositionTest::persistentFailureIsToldOnce()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    t.startSong(0);
+    auto failingTick = [&](int32_t number) {
+        t.fakes->player.failNext[QStringLiteral("CurrentPosition")] = number;
+        t.window->CountTimer_Timer();
+    };
+    failingTick(ErrNo::DeviceUnavailable);
+    failingTick(ErrNo::DeviceUnavailable);
+    failingTick(ErrNo::DeviceUnavailable);
+    QCOMPARE(t.fakes->messageBox.shown.size(), size_t(1));
+    // A different failure is news; after a good tick the old one is news again.
+    failingTick(ErrNo::InvalidArgument);
+    QCOMPARE(t.fakes->messageBox.shown.size(), size_t(2));
+    t.window->CountTimer_Timer();
+    failingTick(ErrNo::InvalidArgument);
+    QCOMPARE(t.fakes->messageBox.shown.size(), size_t(3));
+}
+
+void PlaybackPositionTest::tickInsideAFailureBoxIsSkipped()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    t.startSong(0);
+    int nestedTicks = 0;
+    t.fakes->messageBox.onShow = [&](const QString &) {
+        // The timer goes on firing while the modal box waits for the user.
+        t.fakes->player.failNext[QStringLiteral("CurrentPosition")] = ErrNo::InvalidArgument;
+        t.window->CountTimer_Timer();
+        ++nestedTicks;
+    };
+    t.fakes->player.failNext[QStringLiteral("CurrentPosition")] = ErrNo::DeviceUnavailable;
+    t.window->CountTimer_Timer();
+    QCOMPARE(nestedTicks, 1);
+    QCOMPARE(t.fakes->messageBox.shown.size(), size_t(1));
+    // The nested tick did not even ask the player.
+    QVERIFY(t.fakes->player.failNext.count(QStringLiteral("CurrentPosition")) == 1);
+}
+
+void PlaybackPositionTest::failedSeekIsReported()
+{
+    PlaybackWindow t;
+    t.fillList(1);
+    t.startSong(0);
+    t.window->Slider->setValue(40);
+    t.fakes->player.failNext[QStringLiteral("SetPosition")] = ErrNo::InvalidArgument;
+    Q_EMIT t.window->Slider->Click();
+    QCOMPARE(t.shownTexts(), QStringList({expectedReport(Heading::General, ErrNo::InvalidArgument)}));
+}
+
+QTEST_MAIN(PlaybackPositionTest)
+#include "test_playback_position.moc"
