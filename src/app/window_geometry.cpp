@@ -1,8 +1,11 @@
 #include "app/main_window.h"
 
+#include "app/twips.h"
 #include "platform/screen_metrics.h"
 
 #include <QShowEvent>
+
+#include <algorithm>
 
 namespace {
 // The frame a window manager usually gives (title bar and borders), until the real one is known.
@@ -30,14 +33,16 @@ void frmMain::showEvent(QShowEvent *event)
     }
 }
 
+// pos() is the frame's corner, also while a position given before the window got its frame is
+// still waiting to be applied (frameGeometry() would then be off by the frame).
 double frmMain::windowTop() const
 {
-    return frameGeometry().top() * m_platform.screen.twipsPerPixelY();
+    return pos().y() * m_platform.screen.twipsPerPixelY();
 }
 
 double frmMain::windowLeft() const
 {
-    return frameGeometry().left() * m_platform.screen.twipsPerPixelX();
+    return pos().x() * m_platform.screen.twipsPerPixelX();
 }
 
 double frmMain::windowOuterWidth() const
@@ -54,16 +59,16 @@ double frmMain::windowOuterHeight() const
 
 void frmMain::setWindowTop(double twips)
 {
-    move(frameGeometry().left(), static_cast<int>(std::lround(twips / m_platform.screen.twipsPerPixelY())));
+    move(pos().x(), twipsToPixels(twips, m_platform.screen.twipsPerPixelY()));
 }
 
 void frmMain::setWindowLeft(double twips)
 {
-    move(static_cast<int>(std::lround(twips / m_platform.screen.twipsPerPixelX())), frameGeometry().top());
+    move(twipsToPixels(twips, m_platform.screen.twipsPerPixelX()), pos().y());
 }
 
 void frmMain::setWindowOuterHeight(double twips)
 {
     const double client = twips - frameHeightTwips();
-    resize(width(), std::max(1, static_cast<int>(std::lround(client / m_platform.screen.twipsPerPixelY()))));
+    resize(width(), std::max(1, twipsToPixels(client, m_platform.screen.twipsPerPixelY())));
 }
