@@ -146,6 +146,16 @@ int64_t Mp3Decoder::seek(int64_t frame)
         frame = 0;
     if (frame > m_lengthFrames)
         frame = m_lengthFrames;
+    // Near the start there are no frames before the target to decode ahead, and libmpg123
+    // keeps the synthesis and bit-reservoir state of wherever it was: a replay would differ
+    // from the first play for a few frames. Opening the stream afresh starts from a clean
+    // state, and costs no more than reading the first frames again.
+    if (frame < NearStartFrames) {
+        mpg123_close(m_handle);
+        if (::lseek(m_fd, 0, SEEK_SET) == 0 && mpg123_open_fd(m_handle, m_fd) == MPG123_OK
+            && frame == 0)
+            return 0;
+    }
     const off_t landed = mpg123_seek(m_handle, static_cast<off_t>(frame), SEEK_SET);
     return landed < 0 ? frame : static_cast<int64_t>(landed);
 }

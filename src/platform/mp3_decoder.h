@@ -40,6 +40,9 @@ public:
     int64_t seek(int64_t frame);
 
 private:
+    // Within this many frames of the start a seek reopens the stream (see seek()).
+    static constexpr int64_t NearStartFrames = 16 * 1152;
+
     int m_fd = -1;
     mpg123_handle_struct *m_handle = nullptr;
     long m_sampleRate = 0;

@@ -20,7 +20,8 @@ bool isAscii(QByteArrayView bytes)
 bool isValidUtf8(QByteArrayView bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    // The decoder works lazily: only the conversion to QString runs it.
+    const QString decoded = decoder.decode(bytes);
     return !decoder.hasError();
 }
 

@@ -1,0 +1,377 @@
+// The real engine through SDL's disk driver: what it writes is exactly what was handed to the
+// device, so the tests compare it with a bare libmpg123 decode of the same file.
+
+#include "engine_test_support.h"
+
+#include "app/app_error.h"
+#include "platform/mp3_engine.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+using namespace EngineTest;
+
+class Mp3EngineTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_pcmFile;
+    int m_outputCount = 0;
+
+    // A fresh engine writing to a fresh PCM file. The disk driver reads the file name when
+    // the device opens, at the engine's first Play.
+    std::unique_ptr<Mp3Engine> makeEngine(const char *diskDelayMs = "0")
+    {
+        m_pcmFile = m_dir.filePath(QStringLiteral("out%1.raw").arg(++m_outputCount));
+        qputenv("SDL_DISKAUDIOFILE", m_pcmFile.toLocal8Bit());
+        qputenv("SDL_DISKAUDIODELAY", diskDelayMs);
+        return std::make_unique<Mp3Engine>();
+    }
+
+    // The device writes silence while idle: proof that audio time has passed.
+    bool waitForDeviceTime(qint64 bytes = 1 << 20)
+    {
+        const qint64 start = fileSize(m_pcmFile);
+        return QTest::qWaitFor([&] { return fileSize(m_pcmFile) > start + bytes; }, 10000);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void durationIsExact_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("needsScan");
+        QTest::newRow("CBR with Info header") << "sine_440_cbr.mp3" << false;
+        QTest::newRow("VBR without Xing header") << "vbr_no_xing.mp3" << true;
+        QTest::newRow("CBR without header, APE tag behind") << "tags_ape.mp3" << true;
+    }
+
+    void durationIsExact()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, needsScan);
+        const auto path = fixture(file.toUtf8().constData());
+        const Reference reference = referenceDecode(path);
+        const int64_t decodedFrames = static_cast<int64_t>(reference.pcm.size() / 2);
+        // The fixture must be one where a guess from the first frames would be wrong.
+        QCOMPARE(reference.unscannedLength != decodedFrames, needsScan);
+
+        auto engine = makeEngine();
+        engine->setFileName(path);
+        QCOMPARE(engine->Duration(), static_cast<double>(decodedFrames) / reference.rate);
+        QCOMPARE(engine->CurrentPosition(), 0.0);
+    }
+
+    void toneIsDecodedWhole()
+    {
+        const auto path = fixture("sine_440_cbr.mp3");
+        const Reference reference = referenceDecode(path);
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        QThread *endThread = nullptr;
+        connect(engine.get(), &MediaPlayer::EndOfStream, this,
+                [&] { endThread = QThread::currentThread(); });
+        engine->setFileName(path);
+        QCOMPARE(engine->Duration(), 1.0);
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+        QCOMPARE(endThread, QThread::currentThread());
+        QCOMPARE(engine->CurrentPosition(), engine->Duration());
+        engine.reset();
+
+        const auto segments = soundSegments(readPcm(m_pcmFile));
+        QCOMPARE(segments.size(), size_t(1));
+        QVERIFY(segments.front() == trimmedFrom(reference.pcm, 0));
+        QVERIFY(qAbs(toneFrequency(segments.front(), reference.rate) - 440.0) < 2.0);
+    }
+
+    void endOfStreamComesOnce()
+    {
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(fixture("tags_none.mp3"));
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+        QVERIFY(waitForDeviceTime());
+        QCOMPARE(ends.count(), 1);
+        // Play after the end starts over, and ends once more.
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 2);
+        QVERIFY(waitForDeviceTime());
+        QCOMPARE(ends.count(), 2);
+        engine.reset();
+        const auto segments = soundSegments(readPcm(m_pcmFile));
+        QCOMPARE(segments.size(), size_t(2));
+        QVERIFY(segments[0] == segments[1]);
+    }
+
+    void seekLandsOnTheSample_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int64_t>("frame");
+        QTest::addColumn<bool>("afterEnd");
+        QTest::newRow("half way, before playing") << 0.5 << int64_t(22050) << false;
+        QTest::newRow("odd place, before playing") << 0.123 << int64_t(5424) << false;
+        QTest::newRow("after the end") << 0.25 << int64_t(11025) << true;
+        QTest::newRow("below zero clamps to the start") << -3.0 << int64_t(0) << false;
+    }
+
+    void seekLandsOnTheSample()
+    {
+        QFETCH(double, seconds);
+        QFETCH(int64_t, frame);
+        QFETCH(bool, afterEnd);
+        const auto path = fixture("sine_440_cbr.mp3");
+        const Reference reference = referenceDecode(path);
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(path);
+        if (afterEnd) {
+            engine->Play();
+            QTRY_COMPARE(ends.count(), 1);
+        }
+        engine->setCurrentPosition(seconds);
+        QCOMPARE(engine->CurrentPosition(), static_cast<double>(frame) / reference.rate);
+        if (afterEnd) {
+            // A seek after the end moves the position but does not start the sound.
+            QVERIFY(waitForDeviceTime(1 << 16));
+            QCOMPARE(engine->CurrentPosition(), static_cast<double>(frame) / reference.rate);
+        }
+        engine->Play();
+        QTRY_COMPARE(ends.count(), afterEnd ? 2 : 1);
+        engine.reset();
+
+        const auto segments = soundSegments(readPcm(m_pcmFile));
+        QVERIFY(!segments.empty());
+        QVERIFY(segments.back() == trimmedFrom(reference.pcm, frame));
+    }
+
+    void seekBeyondTheEndClamps()
+    {
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(fixture("sine_440_cbr.mp3"));
+        engine->setCurrentPosition(1e9);
+        QCOMPARE(engine->CurrentPosition(), engine->Duration());
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+    }
+
+    void noEndAfterStopNewFileOrSeek_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("expectedEnds");
+        QTest::newRow("stop") << "stop" << 0;
+        QTest::newRow("new file") << "file" << 0;
+        // The seek withdraws the end already reached; the rest of the song then ends once.
+        QTest::newRow("seek") << "seek" << 1;
+    }
+
+    void noEndAfterStopNewFileOrSeek()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, expectedEnds);
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(fixture("tags_none.mp3"));
+        engine->Play();
+        // Let the audio thread reach the end and report it, while the event loop does not
+        // run, so the report is still queued when the action comes.
+        QVERIFY(spinUntil([&] { return engine->CurrentPosition() == engine->Duration(); }));
+        const qint64 reached = fileSize(m_pcmFile);
+        QVERIFY(spinUntil([&] { return fileSize(m_pcmFile) > reached + (1 << 16); }));
+        if (action == QLatin1String("stop")) {
+            engine->Stop();
+            QCOMPARE(engine->CurrentPosition(), 0.0);
+        } else if (action == QLatin1String("file")) {
+            engine->setFileName(fixture("sine_440_cbr.mp3"));
+        } else {
+            engine->setCurrentPosition(0.1);
+        }
+        QVERIFY(waitForDeviceTime());
+        QCOMPARE(ends.count(), expectedEnds);
+    }
+
+    void pauseHoldsThePosition()
+    {
+        const auto path = fixture("sine_440_cbr.mp3");
+        const Reference reference = referenceDecode(path);
+        // Real-time pacing: 1024 frames every 23 ms, so playback can be caught half way.
+        auto engine = makeEngine("23");
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(path);
+        engine->Play();
+        QTRY_VERIFY(engine->CurrentPosition() >= 0.2);
+        engine->Pause();
+        const double paused = engine->CurrentPosition();
+        QVERIFY(paused < engine->Duration());
+        QVERIFY(waitForDeviceTime(1 << 16));
+        QCOMPARE(engine->CurrentPosition(), paused);
+        QCOMPARE(ends.count(), 0);
+        engine->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 10000);
+        engine.reset();
+
+        // Around the pause not one sample is lost or repeated.
+        Pcm joined;
+        for (const Pcm &segment : soundSegments(readPcm(m_pcmFile), 64)) {
+            if (!joined.empty()) {
+                // A gap inside the tone's own samples would be zeros the split removed.
+                const size_t resumedAt = static_cast<size_t>(std::llround(paused * 44100)) * 2;
+                QVERIFY(joined.size() <= resumedAt);
+                joined.resize(resumedAt, 0);
+            }
+            joined.insert(joined.end(), segment.begin(), segment.end());
+        }
+        QVERIFY(joined == trimmedFrom(reference.pcm, 0));
+    }
+
+    void badFilesFailAndTheNextOnePlays_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("missing") << "no_such_song.mp3" << int(ErrNo::FileNotFound) << "";
+        QTest::newRow("inside a file") << "sine_440_cbr.mp3/x.mp3" << int(ErrNo::PathNotFound)
+                                       << "";
+        QTest::newRow("a folder") << "." << int(ErrNo::PathFileAccess) << "";
+        QTest::newRow("empty") << "bad_empty.mp3" << int(ErrNo::InvalidArgument) << "空";
+        QTest::newRow("text") << "bad_text.mp3" << int(ErrNo::InvalidArgument) << "libmpg123";
+        QTest::newRow("random bytes") << "bad_random.mp3" << int(ErrNo::InvalidArgument)
+                                      << "libmpg123";
+    }
+
+    void badFilesFailAndTheNextOnePlays()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, number);
+        QFETCH(QString, mentions);
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(fixture("sine_440_cbr.mp3"));
+        engine->Play();
+        try {
+            engine->setFileName(fixture(name.toUtf8().constData()));
+            QFAIL("no error");
+        } catch (const AppError &error) {
+            QCOMPARE(error.number(), number);
+            QVERIFY(error.description().startsWith(describeError(number))
+                    || error.description().startsWith(QStringLiteral("MP3 として")));
+            QVERIFY(error.description().contains(mentions));
+        }
+        // The earlier song was released with the failure, and nothing plays now.
+        QCOMPARE(engine->Duration(), 0.0);
+        QCOMPARE(engine->GetMediaInfoString(MediaInfo::Title), QString());
+        engine->Play();
+        QVERIFY(waitForDeviceTime());
+        QCOMPARE(ends.count(), 0);
+
+        engine->setFileName(fixture("tags_none.mp3"));
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+    }
+
+    void damagedStreamsEnd_data()
+    {
+        QTest::addColumn<qint64>("keep");
+        QTest::newRow("cut in the middle") << qint64(4000);
+        QTest::newRow("header and a frame") << qint64(700);
+    }
+
+    void damagedStreamsEnd()
+    {
+        QFETCH(qint64, keep);
+        QFile source(QString::fromStdString(fixture("sine_440_cbr.mp3").string()));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QString cut = m_dir.filePath(QStringLiteral("cut.mp3"));
+        QFile out(cut);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(source.read(keep));
+        out.close();
+
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(cut.toStdString());
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+        QVERIFY(engine->CurrentPosition() < engine->Duration());
+    }
+
+    void nameThatIsNotUtf8Plays()
+    {
+        const std::filesystem::path name =
+            std::filesystem::path(m_dir.path().toStdString()) / "\xff\xfe\x8f\x74.mp3";
+        std::filesystem::copy_file(fixture("tags_latin1_bjork.mp3"), name);
+        auto engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(name);
+        QVERIFY(engine->Duration() > 0.3);
+        QCOMPARE(engine->GetMediaInfoString(MediaInfo::Author), QStringLiteral("Björk"));
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+        // QTemporaryDir cannot name it for removal.
+        std::filesystem::remove(name);
+    }
+
+    void tagsAreReadAndDecoded_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("author");
+        QTest::newRow("no tag") << "tags_none.mp3" << "" << "";
+        QTest::newRow("ID3v2.3 UTF-16") << "tags_id3v23_utf16.mp3" << "春の海" << "宮城道雄";
+        QTest::newRow("ID3v2.4 UTF-8") << "tags_id3v24_utf8.mp3" << "月の光"
+                                       << "Ravel & Debussy";
+        QTest::newRow("ID3v2.2") << "tags_id3v22_latin1.mp3" << "Old Tagger Title"
+                                 << "Old Tagger Artist";
+        QTest::newRow("ID3v1 Shift-JIS") << "tags_id3v1_sjis.mp3" << "春の海" << "宮城道雄";
+        QTest::newRow("Latin-1 frames holding Shift-JIS")
+            << "tags_id3v2_latin1_sjis.mp3" << "ﾊﾙﾉｳﾐ" << "宮城道雄";
+        QTest::newRow("real Latin-1") << "tags_latin1_bjork.mp3" << "Café del Mar" << "Björk";
+        QTest::newRow("APE") << "tags_ape.mp3" << "六段の調" << "八橋検校";
+        QTest::newRow("ID3v2 title, ID3v1 author")
+            << "tags_v2_title_v1_artist.mp3" << "From ID3v2" << "From ID3v1";
+        QTest::newRow("damaged ID3v2") << "tags_damaged.mp3" << "" << "";
+    }
+
+    void tagsAreReadAndDecoded()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, title);
+        QFETCH(QString, author);
+        auto engine = makeEngine();
+        engine->setFileName(fixture(file.toUtf8().constData()));
+        QCOMPARE(engine->GetMediaInfoString(MediaInfo::Title), title);
+        QCOMPARE(engine->GetMediaInfoString(MediaInfo::Author), author);
+        QCOMPARE(engine->GetMediaInfoString(3), QString());
+        // Whatever the tags, the song plays.
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+    }
+
+    void destroyedWhilePlaying()
+    {
+        auto engine = makeEngine("23");
+        engine->setFileName(fixture("sine_440_cbr.mp3"));
+        engine->Play();
+        QTRY_VERIFY(engine->CurrentPosition() > 0.0);
+        engine.reset();
+        // A second engine opens the device again after the first closed it.
+        engine = makeEngine();
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        engine->setFileName(fixture("tags_none.mp3"));
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(Mp3EngineTest)
+#include "mp3_engine_test.moc"
