@@ -5,16 +5,40 @@
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr double ClientWidthTwips = 2970;
 constexpr double ClientHeightTwips = 1935;
+
+QFont gothicFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(9);
+    return font;
+}
+
+// The layout was drawn for a narrow Gothic face; a wider fallback face is condensed just
+// enough that the line fits its label instead of being cut off.
+void condenseToFit(QLabel *label)
+{
+    QFont font = label->font();
+    const int available = label->width();
+    const int needed = QFontMetrics(font).horizontalAdvance(label->text());
+    if (needed <= available || needed <= 0)
+        return;
+    font.setStretch(std::max(70, 100 * available / needed));
+    label->setFont(font);
+}
 
 void paintText(QLabel *label, const QColor &color)
 {
@@ -32,6 +56,7 @@ frmAbout::frmAbout(Platform &platform)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowIcon(programIcon());
+    setFont(gothicFont());
     setFixedSize(twipsToPixels(ClientWidthTwips, m_screen.twipsPerPixelX()),
                  twipsToPixels(ClientHeightTwips, m_screen.twipsPerPixelY()));
     buildControls();
@@ -72,7 +97,7 @@ void frmAbout::buildControls()
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(toPixels(120, 690, 2715, 765));
 
-    Label1 = new QLabel(QStringLiteral("Copyright (C) 2026 The Brenlowick Authors"), Frame1);
+    Label1 = new QLabel(QStringLiteral("(C) 2026 The Brenlowick Authors"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(toPixels(135, 240, 2535, 255));
 
@@ -80,6 +105,8 @@ void frmAbout::buildControls()
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(toPixels(210, 480, 2325, 225));
     paintText(Label2, QColor(0, 0, 255));
+    condenseToFit(Label1);
+    condenseToFit(Label2);
 }
 
 void frmAbout::Form_Load()

@@ -55,7 +55,7 @@ void AboutBoxTest::showsTitleVersionAndAddress()
     QVERIFY(about->Frame1->title().isEmpty());
     QCOMPARE(about->Label1->parentWidget(), about->Frame1);
     QCOMPARE(about->Label2->parentWidget(), about->Frame1);
-    QVERIFY(about->Label1->text().contains(QStringLiteral("Copyright")));
+    QVERIFY(about->Label1->text().startsWith(QStringLiteral("(C) ")));
     QVERIFY(about->Label2->text().contains(QStringLiteral(".example.")));
     QCOMPARE(about->Label2->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QVERIFY(!about->picIcon->pixmap().isNull());
