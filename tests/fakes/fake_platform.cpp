@@ -115,3 +115,10 @@ void FakeEventLoop::yield()
     if (processEvents)
         QCoreApplication::processEvents();
 }
+
+std::filesystem::path FakeProcess::programFolder() const
+{
+    if (folderError)
+        raiseError(*folderError);
+    return folder;
+}

@@ -134,10 +134,12 @@ public:
 class FakeProcess : public ProcessControl
 {
 public:
-    std::filesystem::path programFolder() const override { return folder; }
+    std::filesystem::path programFolder() const override;
     void endProgram(int exitCode) override { endedWith.push_back(exitCode); }
     std::filesystem::path folder = "/opt/brenlowick";
     std::vector<int> endedWith;
+    // When set, asking for the program's folder fails with this error number.
+    std::optional<int32_t> folderError;
 };
 
 class FakeDrives : public DriveProvider
