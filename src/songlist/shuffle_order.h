@@ -32,7 +32,7 @@ int32_t drawPosition(int32_t k, float u);
 // The random play order of found indexes 0 to max. Positions 0 to max − 1 hold indexes 1 to
 // max in random order: each step draws r for the k entries left and takes the r-th smallest
 // index not yet taken. Position max always holds 0, the first file found. yield runs once per
-// step. O(n log n), with a Fenwick tree counting the indexes left.
+// step. O(n log n): a Fenwick tree over bit words counts the indexes left.
 std::vector<int32_t> shuffleOrder(
     int32_t max, uint32_t seed, const std::function<void()> &yield = {});
 

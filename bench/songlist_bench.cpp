@@ -1,0 +1,267 @@
+#include "bench/songlist_bench.h"
+
+// Song list figures: the search against a plain readdir walk, the whole get-files command
+// against the same walk, the shuffle against std::shuffle, and the list's memory.
+
+#include "app/main_window.h"
+#include "platform/desktop_adapters.h"
+#include "platform/tray_icon.h"
+#include "playback/player.h"
+#include "songlist/folder_list.h"
+#include "songlist/shuffle_order.h"
+#include "songlist/song_search.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <numeric>
+#include <random>
+
+namespace {
+
+constexpr int Rounds = 5;
+
+// The baseline: the shortest walk that finds the same songs, recursive, collecting full paths.
+void readdirWalk(const std::string &folder, std::vector<std::string> &found)
+{
+    DIR *listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    std::vector<std::string> subfolders;
+    std::vector<std::string> songs;
+    while (const dirent *entry = ::readdir(listing)) {
+        const std::string_view name(entry->d_name);
+        if (name.starts_with('.'))
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(::dirfd(listing), entry->d_name, &info, 0) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_DIR)
+            subfolders.emplace_back(name);
+        else if (type == DT_REG && isSongName(name))
+            songs.emplace_back(name);
+    }
+    ::closedir(listing);
+    for (const std::string &name : subfolders)
+        readdirWalk(folder + "/" + name, found);
+    for (const std::string &name : songs)
+        found.push_back(folder + "/" + name);
+}
+
+template <typename Run>
+double bestOf(Run &&run)
+{
+    double best = 1e300;
+    for (int round = 0; round < Rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        best = std::min(best, static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+void printRatio(const char *name, double ours, double baseline, const char *unit = "ms")
+{
+    std::printf("%s: ratio %.2f (ours %.1f %s, baseline %.1f %s)\n", name, ours / baseline, ours,
+                unit, baseline, unit);
+    std::fflush(stdout);
+}
+
+double residentMegabytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+bool isFolder(const char *path)
+{
+    struct stat info {};
+    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The machine's adapters where they cost nothing; a silent player, message box and tray, so
+// the figures are the list's own and nothing waits for a user.
+class SilentPlayer : public MediaPlayer
+{
+public:
+    void setFileName(const std::filesystem::path &) override {}
+    void Play() override {}
+    void Pause() override {}
+    void Stop() override {}
+    double CurrentPosition() const override { return 0.0; }
+    void setCurrentPosition(double) override {}
+    double Duration() const override { return 1.0; }
+    QString GetMediaInfoString(int32_t) const override { return {}; }
+};
+
+class SilentMessageBox : public MessageBoxService
+{
+public:
+    void show(Icon, const QString &text) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    void beep() override {}
+};
+
+class NoTray : public TrayIconService
+{
+public:
+    int32_t notify(int32_t, const NotifyIconData &) override { return 1; }
+    bool isAvailable() const override { return true; }
+    void popupAtPointer(QMenu &) override {}
+};
+
+class NoOtherInstance : public InstanceGuard
+{
+public:
+    bool anotherInstanceRunning() override { return false; }
+};
+
+struct BenchPlatform
+{
+    SilentPlayer player;
+    SilentMessageBox messageBox;
+    PrimaryScreenMetrics screen;
+    NoTray tray;
+    NoOtherInstance instanceGuard;
+    SystemClock clock;
+    ThrottledEventLoopYield eventLoop;
+    RealProcessControl process;
+    MountTableDriveProvider drives;
+    Platform platform{player, messageBox, screen, tray, instanceGuard,
+                      clock,  eventLoop,  process, drives};
+};
+
+} // namespace
+
+int runSearchBench(int argc, char *argv[])
+{
+    if (argc < 2 || !isFolder(argv[1])) {
+        std::fputs("usage: brenlowick-bench search DIR [--list]\n", stderr);
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const bool list = argc > 2 && std::strcmp(argv[2], "--list") == 0;
+    int fakeArgc = 1;
+    QCoreApplication application(fakeArgc, argv);
+    ThrottledEventLoopYield eventLoop;
+
+    ByteStringList paths;
+    ByteStringList names;
+    auto search = [&] {
+        paths.clear();
+        names.clear();
+        searchSongs(
+            folder,
+            [&](std::string_view path, std::string_view name) {
+                paths.push_back(path);
+                names.push_back(name);
+            },
+            [&] { eventLoop.yield(); });
+    };
+    std::vector<std::string> baselineFound;
+    auto baseline = [&] {
+        baselineFound.clear();
+        readdirWalk(folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder,
+                    baselineFound);
+    };
+    // Warm the cache with both before timing either.
+    search();
+    baseline();
+    const double baselineMs = bestOf(baseline);
+    const double oursMs = bestOf(search);
+    if (list) {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            std::fwrite(paths[i].data(), 1, paths[i].size(), stdout);
+            std::fputc('\n', stdout);
+        }
+    }
+    if (paths.size() != baselineFound.size())
+        std::fprintf(stderr, "search: found %zu songs, the baseline %zu\n", paths.size(),
+                     baselineFound.size());
+    std::fprintf(stderr, "search: %zu songs\n", paths.size());
+    printRatio("search", oursMs, baselineMs);
+    return 0;
+}
+
+int runGetFilesBench(int argc, char *argv[])
+{
+    if (argc < 2 || !isFolder(argv[1])) {
+        std::fputs("usage: brenlowick-bench getfiles DIR\n", stderr);
+        return 2;
+    }
+    const std::string folder = argv[1];
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int fakeArgc = 1;
+    QApplication application(fakeArgc, argv);
+    BenchPlatform machine;
+    frmMain window(machine.platform);
+    window.DirTree->setPath(folder);
+    window.show();
+    QCoreApplication::processEvents();
+
+    // Memory first, while nothing else has been allocated and freed.
+    const double emptyWindow = residentMegabytes();
+    window.cmdGetFiles_Click();
+    QCoreApplication::processEvents();
+    const double withList = residentMegabytes();
+    std::fprintf(stderr, "getfiles: %d songs\n", window.FoundCount);
+
+    std::vector<std::string> baselineFound;
+    const double baselineMs = bestOf([&] {
+        baselineFound.clear();
+        readdirWalk(folder, baselineFound);
+    });
+    const double oursMs = bestOf([&] { window.cmdGetFiles_Click(); });
+    printRatio("getfiles", oursMs, baselineMs);
+    std::printf("getfiles-memory: ratio %.2f (ours %.1f MB, baseline %.1f MB; %.1f MB above the "
+                "empty window for %d songs)\n",
+                withList / emptyWindow, withList, emptyWindow, withList - emptyWindow,
+                window.FoundCount);
+    return 0;
+}
+
+int runShuffleBench(int argc, char *argv[])
+{
+    const long count = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 0;
+    if (count < 1 || count > 100000000) {
+        std::fputs("usage: brenlowick-bench shuffle N\n", stderr);
+        return 2;
+    }
+    int fakeArgc = 1;
+    QCoreApplication application(fakeArgc, argv);
+    ThrottledEventLoopYield eventLoop;
+    const auto max = static_cast<int32_t>(count - 1);
+
+    std::vector<int32_t> order;
+    const double oursMs
+        = bestOf([&] { order = shuffleOrder(max, 1234, [&] { eventLoop.yield(); }); });
+    std::vector<int32_t> baselineOrder(static_cast<size_t>(count));
+    const double baselineMs = bestOf([&] {
+        std::iota(baselineOrder.begin(), baselineOrder.end(), 0);
+        std::mt19937 engine(1234);
+        std::shuffle(baselineOrder.begin(), baselineOrder.end(), engine);
+    });
+    char name[64];
+    std::snprintf(name, sizeof name, "shuffle-%ld", count);
+    printRatio(name, oursMs, baselineMs);
+    return 0;
+}
