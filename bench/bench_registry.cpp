@@ -1,12 +1,20 @@
 #include "bench/bench_registry.h"
+#include "bench/engine_bench.h"
 #include "bench/songlist_bench.h"
+#include "bench/settings_bench.h"
+#include "bench/startup_bench.h"
 
 const std::vector<BenchCommand> &benchCommands()
 {
     static const std::vector<BenchCommand> commands = {
+        {"startup", runStartupBench},
         {"search", runSearchBench},
         {"getfiles", runGetFilesBench},
         {"shuffle", runShuffleBench},
+        {"settings-file", settingsFileBench},
+        {"playback-cpu", benchPlaybackCpu},
+        {"open-latency", benchOpenLatency},
+        {"tags", benchTags},
     };
     return commands;
 }

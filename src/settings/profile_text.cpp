@@ -68,6 +68,26 @@ Line lineAt(const std::string &bytes, std::size_t begin)
     return line;
 }
 
+// The start of the next line from lineStart on (itself a line's start) that opens with '['
+// after blanks, or npos. Each byte is looked at by memchr or by one backward check at most, so
+// the search stays linear however many stray brackets a line holds.
+std::size_t nextHeaderLine(const std::string &bytes, std::size_t lineStart)
+{
+    for (std::size_t from = lineStart;;) {
+        const void *hit = std::memchr(bytes.data() + from, '[', bytes.size() - from);
+        if (!hit)
+            return std::string::npos;
+        const std::size_t bracket =
+                static_cast<std::size_t>(static_cast<const char *>(hit) - bytes.data());
+        std::size_t before = bracket;
+        while (before > from && isBlank(bytes[before - 1]))
+            --before;
+        if (before == lineStart || (before > from && bytes[before - 1] == '\n'))
+            return before;
+        from = bracket + 1;
+    }
+}
+
 } // namespace
 
 ProfileText::Found ProfileText::find(std::string_view section, std::string_view key) const
@@ -76,6 +96,14 @@ ProfileText::Found ProfileText::find(std::string_view section, std::string_view 
     bool inSection = false;
     bool firstSection = false;
     for (std::size_t offset = 0; offset < m_bytes.size();) {
+        if (!inSection) {
+            // Outside the section only headers matter, so the scan leaps from one '[' to the
+            // next instead of visiting every line: a large file of other sections costs one
+            // pass of memchr.
+            offset = nextHeaderLine(m_bytes, offset);
+            if (offset == std::string::npos)
+                break;
+        }
         const Line line = lineAt(m_bytes, offset);
         offset = line.next;
         const std::string_view text =
@@ -93,8 +121,6 @@ ProfileText::Found ProfileText::find(std::string_view section, std::string_view 
                 found.insertAt = line.next;
             continue;
         }
-        if (!inSection)
-            continue;
         const std::size_t equals = text.find('=');
         if (equals == text.npos)
             continue;
