@@ -5,6 +5,9 @@
 source "$(dirname "$0")/lib.sh"
 e2e_reexec_under_xvfb "$@"
 e2e_setup "$1"
+# openbox announces itself before it manages windows, and a window mapped in between is lost:
+# wait until it has published its client list.
+e2e_wait_for bash -c "xprop -root _NET_CLIENT_LIST | grep -q '#'" || e2e_fail "openbox is not ready"
 
 # The icon is the program's window that the tray host has embedded in its panel.
 tray_icon() {
