@@ -3,6 +3,7 @@
 #include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
 #include "bench/startup_bench.h"
+#include "bench/transitions_bench.h"
 
 const std::vector<BenchCommand> &benchCommands()
 {
@@ -15,6 +16,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"playback-cpu", benchPlaybackCpu},
         {"open-latency", benchOpenLatency},
         {"tags", benchTags},
+        {"transitions", runTransitionsBench},
     };
     return commands;
 }
