@@ -245,4 +245,4 @@ void AboutBoxTest::creditsKeyAfterAFailingBox()
 }
 
 QTEST_MAIN(AboutBoxTest)
-#include "about_box_test.moc"
+#include "test_about_box.moc"

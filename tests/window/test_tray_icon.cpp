@@ -233,4 +233,4 @@ void TrayIconTest::mouseHandlerFailuresAreReported()
 }
 
 QTEST_MAIN(TrayIconTest)
-#include "tray_icon_test.moc"
+#include "test_tray_icon.moc"

@@ -219,4 +219,4 @@ void TrayModeTest::withoutATrayTheWindowIsMinimised()
 }
 
 QTEST_MAIN(TrayModeTest)
-#include "tray_mode_test.moc"
+#include "test_tray_mode.moc"
