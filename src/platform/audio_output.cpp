@@ -6,9 +6,11 @@
 
 namespace {
 
-// About 23 ms at 44.1 kHz: short enough that the position, counted in buffers handed to the
-// device, stays well within 50 ms of what is heard.
-constexpr Uint16 BufferFrames = 1024;
+// About 93 ms at 44.1 kHz. Every buffer costs the audio thread a wake-up, which on some
+// machines costs more than decoding the buffer; a pause is heard within about two buffers.
+// The position between buffers is interpolated (PlaybackStream), so it does not depend on
+// this size.
+constexpr Uint16 BufferFrames = 4096;
 
 void renderTrampoline(void *userData, Uint8 *stream, int length)
 {

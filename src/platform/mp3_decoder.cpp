@@ -1,6 +1,7 @@
 #include "platform/mp3_decoder.h"
 
 #include "app/app_error.h"
+#include "platform/buffered_file_reader.h"
 
 #include <mpg123.h>
 
@@ -82,7 +83,10 @@ Mp3Decoder::Mp3Decoder(const std::filesystem::path &path)
         for (size_t i = 0; i < rateCount; ++i)
             mpg123_format(m_handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
 
-        code = mpg123_open_fd(m_handle, m_fd);
+        m_reader = std::make_unique<BufferedFileReader>(m_fd);
+        mpg123_replace_reader_handle(m_handle, &BufferedFileReader::read,
+                                     &BufferedFileReader::seek, nullptr);
+        code = mpg123_open_handle(m_handle, m_reader.get());
         if (code != MPG123_OK)
             raiseNotMp3(libraryText(m_handle, code), path);
         int channels = 0;
@@ -152,8 +156,8 @@ int64_t Mp3Decoder::seek(int64_t frame)
     // state, and costs no more than reading the first frames again.
     if (frame < NearStartFrames) {
         mpg123_close(m_handle);
-        if (::lseek(m_fd, 0, SEEK_SET) == 0 && mpg123_open_fd(m_handle, m_fd) == MPG123_OK
-            && frame == 0)
+        if (BufferedFileReader::seek(m_reader.get(), 0, SEEK_SET) == 0
+            && mpg123_open_handle(m_handle, m_reader.get()) == MPG123_OK && frame == 0)
             return 0;
     }
     const off_t landed = mpg123_seek(m_handle, static_cast<off_t>(frame), SEEK_SET);

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+
+class BufferedFileReader;
 
 struct mpg123_handle_struct;
 
@@ -44,6 +47,7 @@ private:
     static constexpr int64_t NearStartFrames = 16 * 1152;
 
     int m_fd = -1;
+    std::unique_ptr<BufferedFileReader> m_reader;
     mpg123_handle_struct *m_handle = nullptr;
     long m_sampleRate = 0;
     int64_t m_lengthFrames = 0;

@@ -81,8 +81,13 @@ double Mp3Engine::CurrentPosition() const
 {
     if (!m_decoder)
         return 0.0;
-    return static_cast<double>(m_stream->framesPlayed())
+    return static_cast<double>(m_stream->currentFrame())
            / static_cast<double>(m_decoder->sampleRate());
+}
+
+int64_t Mp3Engine::framesHandedToDevice() const
+{
+    return m_stream->framesHanded();
 }
 
 void Mp3Engine::setCurrentPosition(double seconds)

@@ -39,6 +39,10 @@ public:
     // Read from the file on first request, then kept with the clip.
     QString GetMediaInfoString(int32_t infoType) const override;
 
+    // Frames of the current clip handed to the audio device so far (ahead of what is heard by
+    // the device's buffering): how the benchmarks see the first sample leave the engine.
+    int64_t framesHandedToDevice() const;
+
 private:
     void releaseClip();
     void onEndSignalled();

@@ -1,0 +1,225 @@
+#include "bench/engine_bench.h"
+
+#include "app/app_error.h"
+#include "bench/engine_bench_data.h"
+#include "platform/mp3_engine.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double processCpuMs()
+{
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double wallMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void printRatio(const char *name, double ours, double baseline)
+{
+    std::printf("%s: ratio %.2f (ours %.3f ms, baseline %.3f ms)\n", name, ours / baseline, ours,
+                baseline);
+    std::fflush(stdout);
+}
+
+// The engine needs an application object for its end-of-stream notifier.
+std::unique_ptr<QCoreApplication> ensureApplication(int &argc, char **argv)
+{
+    if (QCoreApplication::instance() != nullptr)
+        return nullptr;
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// The bare baseline: libmpg123 set up as the engine sets it up, nothing else.
+struct BareDecoder
+{
+    mpg123_handle *handle = nullptr;
+    int fd = -1;
+    long rate = 0;
+
+    explicit BareDecoder(const std::filesystem::path &path)
+    {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        handle = mpg123_new(nullptr, nullptr);
+        mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+        mpg123_format_none(handle);
+        const long *rates = nullptr;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (size_t i = 0; i < count; ++i)
+            mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        mpg123_open_fd(handle, fd);
+        int channels = 0;
+        int encoding = 0;
+        mpg123_getformat(handle, &rate, &channels, &encoding);
+    }
+    ~BareDecoder()
+    {
+        mpg123_close(handle);
+        mpg123_delete(handle);
+        ::close(fd);
+    }
+    // Decodes this many frames in device-sized reads; returns the frames decoded.
+    int64_t decode(int64_t frames)
+    {
+        unsigned char buffer[1024 * 4];
+        int64_t done = 0;
+        while (done < frames) {
+            size_t got = 0;
+            const int code = mpg123_read(handle, buffer, sizeof buffer, &got);
+            done += static_cast<int64_t>(got / 4);
+            if (code != MPG123_OK && code != MPG123_NEW_FORMAT)
+                break;
+        }
+        return done;
+    }
+};
+
+bool makeLongFile(const QTemporaryDir &dir, std::filesystem::path &path)
+{
+    path = std::filesystem::path(dir.path().toStdString()) / "five_minutes_192k.mp3";
+    return dir.isValid() && writeLongMp3(path, 300.0);
+}
+
+} // namespace
+
+int benchPlaybackCpu(int argc, char **argv)
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    auto app = ensureApplication(argc, argv);
+    QTemporaryDir dir;
+    std::filesystem::path path;
+    if (!makeLongFile(dir, path))
+        return 1;
+    // The dummy driver takes buffers at the real-time pace and plays them nowhere.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    Mp3Engine engine;
+    double oursMs = 0.0;
+    double playedFrom = 0.0;
+    double played = 0.0;
+    try {
+        engine.setFileName(path);
+        engine.Play();
+        // Past the device's start-up, which is no part of the steady cost.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        playedFrom = engine.CurrentPosition();
+        const double cpuStart = processCpuMs();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        oursMs = processCpuMs() - cpuStart;
+        played = engine.CurrentPosition() - playedFrom;
+        engine.Stop();
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "playback-cpu: %s\n", error.what());
+        return 1;
+    }
+
+    std::vector<double> baselines;
+    for (int run = 0; run < 5; ++run) {
+        BareDecoder bare(path);
+        const auto rate = static_cast<double>(bare.rate);
+        mpg123_seek(bare.handle, static_cast<off_t>(playedFrom * rate), SEEK_SET);
+        const double cpuStart = processCpuMs();
+        bare.decode(static_cast<int64_t>(played * rate));
+        baselines.push_back(processCpuMs() - cpuStart);
+    }
+    printRatio("playback-cpu", oursMs, median(baselines));
+    std::fprintf(stderr, "playback-cpu: %.1f s of audio played, %.3f CPU s per minute of audio\n",
+                 played, played > 0 ? oursMs / 1000.0 / played * 60.0 : 0.0);
+    return 0;
+}
+
+int benchOpenLatency(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 51;
+    auto app = ensureApplication(argc, argv);
+    QTemporaryDir dir;
+    std::filesystem::path path;
+    if (!makeLongFile(dir, path))
+        return 1;
+    // A driver that takes every buffer at once, so what is measured is the engine's own way
+    // to the first sample and not a sound card's buffering period.
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+
+    std::vector<double> ours;
+    std::vector<double> baseline;
+    try {
+        Mp3Engine engine;
+        // The first Play also starts SDL and opens the device, once per run of the program.
+        double start = wallMs();
+        engine.setFileName(path);
+        engine.Play();
+        while (engine.framesHandedToDevice() == 0)
+            std::this_thread::yield();
+        std::fprintf(stderr, "open-latency: first Play of the program (SDL start-up) %.3f ms\n",
+                     wallMs() - start);
+        for (int round = 0; round < rounds; ++round) {
+            engine.Stop();
+            start = wallMs();
+            engine.setFileName(path);
+            engine.Play();
+            while (engine.framesHandedToDevice() == 0)
+                std::this_thread::yield();
+            ours.push_back(wallMs() - start);
+
+            start = wallMs();
+            auto bare = std::make_unique<BareDecoder>(path);
+            bare->decode(1152);
+            baseline.push_back(wallMs() - start);
+        }
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "open-latency: %s\n", error.what());
+        return 1;
+    }
+    printRatio("open-latency", median(ours), median(baseline));
+    return 0;
+}
+
+int benchTags(int argc, char **argv)
+{
+    auto app = ensureApplication(argc, argv);
+    Mp3Engine engine;
+    int failures = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::fputs(argv[i], stdout);
+        try {
+            engine.setFileName(std::filesystem::path(argv[i]));
+            std::printf("\t%s\t%s\t%.3f\n",
+                        engine.GetMediaInfoString(MediaInfo::Title).toUtf8().constData(),
+                        engine.GetMediaInfoString(MediaInfo::Author).toUtf8().constData(),
+                        engine.Duration());
+        } catch (const AppError &error) {
+            std::printf("\t%d\t%s\n", error.number(), error.what());
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

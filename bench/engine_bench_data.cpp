@@ -1,0 +1,86 @@
+#include "bench/engine_bench_data.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+// Length of the MPEG-1 Layer III frame whose header starts here, or 0 if it is none.
+size_t frameLength(const unsigned char *header)
+{
+    static const int bitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224,
+                                     256, 320, 0};
+    static const int rates[4] = {44100, 48000, 32000, 0};
+    if (header[0] != 0xFF || (header[1] & 0xFE) != 0xFA)
+        return 0; // not MPEG-1 Layer III
+    const int bitrate = bitrates[header[2] >> 4];
+    const int rate = rates[(header[2] >> 2) & 3];
+    if (bitrate == 0 || rate == 0)
+        return 0;
+    return static_cast<size_t>(144 * bitrate * 1000 / rate + ((header[2] >> 1) & 1));
+}
+
+void putBigEndian(unsigned char *at, uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value >> 24);
+    at[1] = static_cast<unsigned char>(value >> 16);
+    at[2] = static_cast<unsigned char>(value >> 8);
+    at[3] = static_cast<unsigned char>(value);
+}
+
+} // namespace
+
+std::filesystem::path engineBenchSeed()
+{
+    return std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "data"
+           / "bench_seed_192k.mp3";
+}
+
+bool writeLongMp3(const std::filesystem::path &target, double seconds)
+{
+    std::ifstream in(engineBenchSeed(), std::ios::binary);
+    const std::vector<unsigned char> seed((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    const size_t infoLength = seed.size() >= 4 ? frameLength(seed.data()) : 0;
+    if (infoLength == 0 || infoLength > seed.size()) {
+        std::fprintf(stderr, "bench: %s is not the expected MP3 seed\n",
+                     engineBenchSeed().c_str());
+        return false;
+    }
+    std::vector<unsigned char> info(seed.begin(), seed.begin() + infoLength);
+    static const char infoId[] = {'I', 'n', 'f', 'o'};
+    const auto tag = std::search(info.begin(), info.end(), std::begin(infoId), std::end(infoId));
+    if (tag == info.end() || std::distance(tag, info.end()) < 16 || !(tag[7] & 3)) {
+        std::fprintf(stderr, "bench: the seed has no Info header with counts\n");
+        return false;
+    }
+    // Only whole frames are repeated; a torn tail would fall out of step with the headers.
+    size_t audioEnd = infoLength;
+    size_t frames = 0;
+    while (audioEnd + 4 <= seed.size()) {
+        const size_t length = frameLength(seed.data() + audioEnd);
+        if (length == 0 || audioEnd + length > seed.size())
+            break;
+        audioEnd += length;
+        ++frames;
+    }
+    const double seedSeconds = static_cast<double>(frames) * 1152.0 / 44100.0;
+    const auto repeats = static_cast<size_t>(seconds / seedSeconds) + 1;
+    const size_t audioBytes = audioEnd - infoLength;
+    // The counts cover the audio frames alone, and the bytes of the whole file.
+    putBigEndian(&tag[8], static_cast<uint32_t>(frames * repeats));
+    putBigEndian(&tag[12], static_cast<uint32_t>(infoLength + audioBytes * repeats));
+
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(info.data()),
+              static_cast<std::streamsize>(infoLength));
+    for (size_t i = 0; i < repeats; ++i)
+        out.write(reinterpret_cast<const char *>(seed.data() + infoLength),
+                  static_cast<std::streamsize>(audioBytes));
+    return static_cast<bool>(out);
+}

@@ -1,0 +1,17 @@
+#ifndef BRENLOWICK_ENGINE_BENCH_DATA_H
+#define BRENLOWICK_ENGINE_BENCH_DATA_H
+
+#include <filesystem>
+
+// The engine benchmarks' input: a long 192 kbps MP3 with an Info header, made at bench time
+// from the short committed seed by repeating its frames (no encoder needed), so nothing large
+// is kept in the repository.
+std::filesystem::path engineBenchSeed();
+
+// Writes `seconds` (rounded up to whole seeds) of audio to `target`: the seed's Info frame,
+// with its frame and byte counts rewritten, then the seed's audio frames over and over.
+// Each repetition starts with a frame that borrows nothing from the one before, so the
+// joins decode cleanly. Returns false with a message on stderr when the seed is unusable.
+bool writeLongMp3(const std::filesystem::path &target, double seconds);
+
+#endif

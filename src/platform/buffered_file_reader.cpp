@@ -1,0 +1,72 @@
+#include "platform/buffered_file_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+BufferedFileReader::BufferedFileReader(int fd)
+    : m_fd(fd), m_buffer(std::make_unique<unsigned char[]>(Capacity)),
+      m_fileOffset(::lseek(fd, 0, SEEK_CUR))
+{
+}
+
+ssize_t BufferedFileReader::read(void *handle, void *destination, size_t bytes)
+{
+    return static_cast<BufferedFileReader *>(handle)->readInto(
+        static_cast<unsigned char *>(destination), bytes);
+}
+
+off_t BufferedFileReader::seek(void *handle, off_t offset, int whence)
+{
+    return static_cast<BufferedFileReader *>(handle)->seekTo(offset, whence);
+}
+
+ssize_t BufferedFileReader::readInto(unsigned char *destination, size_t bytes)
+{
+    size_t done = 0;
+    while (done < bytes) {
+        if (m_begin == m_end) {
+            ssize_t got = 0;
+            do {
+                got = ::read(m_fd, m_buffer.get(), Capacity);
+            } while (got < 0 && errno == EINTR);
+            if (got < 0)
+                return done > 0 ? static_cast<ssize_t>(done) : -1;
+            if (got == 0)
+                break;
+            m_begin = 0;
+            m_end = static_cast<size_t>(got);
+            m_fileOffset += got;
+        }
+        const size_t chunk = std::min(bytes - done, m_end - m_begin);
+        std::memcpy(destination + done, m_buffer.get() + m_begin, chunk);
+        m_begin += chunk;
+        done += chunk;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+off_t BufferedFileReader::seekTo(off_t offset, int whence)
+{
+    const off_t bufferStart = m_fileOffset - static_cast<off_t>(m_end);
+    const off_t position = m_fileOffset - static_cast<off_t>(m_end - m_begin);
+    off_t target = -1;
+    if (whence == SEEK_SET)
+        target = offset;
+    else if (whence == SEEK_CUR)
+        target = position + offset;
+    if (target >= bufferStart && target <= m_fileOffset) {
+        // Short hops (a frame header looked at twice, a seek nearby) stay in the buffer.
+        m_begin = static_cast<size_t>(target - bufferStart);
+        return target;
+    }
+    const off_t landed = whence == SEEK_END ? ::lseek(m_fd, offset, SEEK_END)
+                                            : ::lseek(m_fd, target, SEEK_SET);
+    if (landed < 0)
+        return -1;
+    m_begin = 0;
+    m_end = 0;
+    m_fileOffset = landed;
+    return landed;
+}
