@@ -50,8 +50,11 @@ e2e_setup() {
     E2E_PIDS=()
     openbox >/dev/null 2>&1 &
     E2E_PIDS+=($!)
+    # The check window appears before openbox manages windows; the client list comes after.
     e2e_wait_for bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window" \
         || e2e_fail "openbox did not start"
+    e2e_wait_for bash -c "xprop -root _NET_CLIENT_LIST | grep -qv 'not found'" \
+        || e2e_fail "openbox does not manage windows"
     if [ "${E2E_TRAY:-1}" = 1 ]; then
         trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
             --transparent false >/dev/null 2>&1 &
