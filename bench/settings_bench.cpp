@@ -19,8 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char *AttributeKeys[] = {"FORMEXPAND", "FORMTOP", "FORMLEFT", "RANDOM",
-                                         "PLAYREPEAT", "PLAYLOOP", "AUTOPLAY", "MINIMUM"};
+constexpr const char *AttributeKeys[] = {
+    "FORMEXPAND", "FORMTOP", "FORMLEFT", "RANDOM", "PLAYREPEAT", "PLAYLOOP", "AUTOPLAY", "MINIMUM"};
 
 // A file of the given size in which the program's keys come last: every lookup scans it all.
 std::string grownProfile(std::size_t bytes)
@@ -74,7 +74,7 @@ double baselineSave(const fs::path &path, const std::string &bytes)
     timer.start();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size())
-                    && ::fsync(fd) == 0;
+        && ::fsync(fd) == 0;
     if (fd >= 0)
         ::close(fd);
     if (!ok)
@@ -98,8 +98,8 @@ double ourSave(const fs::path &path)
 
 void report(const char *name, double ours, double baseline)
 {
-    std::printf("%s: ratio %.2f (ours %.1f ms, baseline %.1f ms)\n", name, ours / baseline, ours,
-                baseline);
+    std::printf(
+        "%s: ratio %.2f (ours %.1f ms, baseline %.1f ms)\n", name, ours / baseline, ours, baseline);
 }
 
 } // namespace
@@ -109,7 +109,7 @@ int settingsFileBench(int argc, char *argv[])
     const long megabytes = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 50;
     if (megabytes <= 0 || std::size_t(megabytes) << 20 >= MaxProfileBytes) {
         std::fprintf(stderr, "settings-file: size must be 1 to %zu megabytes\n",
-                     (MaxProfileBytes >> 20) - 1);
+            (MaxProfileBytes >> 20) - 1);
         return 2;
     }
     QTemporaryDir folder;

@@ -16,14 +16,14 @@ bool holds(const std::string &mountPoint, const std::string &folder)
     if (mountPoint == "/")
         return !folder.empty() && folder.front() == '/';
     return folder.size() >= mountPoint.size()
-           && folder.compare(0, mountPoint.size(), mountPoint) == 0
-           && (folder.size() == mountPoint.size() || folder[mountPoint.size()] == '/');
+        && folder.compare(0, mountPoint.size(), mountPoint) == 0
+        && (folder.size() == mountPoint.size() || folder[mountPoint.size()] == '/');
 }
 
 } // namespace
 
-std::filesystem::path driveOfFolder(const std::filesystem::path &folder,
-                                    const std::vector<std::filesystem::path> &mountPoints)
+std::filesystem::path driveOfFolder(
+    const std::filesystem::path &folder, const std::vector<std::filesystem::path> &mountPoints)
 {
     const std::string path = withoutTrailingSeparators(folder.native());
     std::string best = "/";

@@ -35,7 +35,7 @@ double centredPosition(double screenLength, double windowLength)
 {
     const double rounded = roundHalfToEven((screenLength - windowLength) / 2.0);
     if (!(rounded >= std::numeric_limits<int16_t>::min()
-          && rounded <= std::numeric_limits<int16_t>::max()))
+            && rounded <= std::numeric_limits<int16_t>::max()))
         raiseError(ErrNo::Overflow);
     return rounded;
 }
@@ -88,7 +88,8 @@ void frmMain::LoadSettings()
             Drive->setDrive(driveOfFolder(programFolder(), m_platform.drives.mountPoints()));
     });
 
-    const std::string folder = profile.readText(Keys::File, Keys::FilePath, {}, Keys::FilePathBuffer);
+    const std::string folder
+        = profile.readText(Keys::File, Keys::FilePath, {}, Keys::FilePathBuffer);
     if (!folder.empty()) {
         ResumeNext(pending, [&] { DirTree->setPath(folder); });
         if (!pending.description().isEmpty()) {
@@ -124,8 +125,8 @@ void frmMain::LoadSettings()
 
     const auto loadCheckBox = [&](QCheckBox *box, std::string_view key, int32_t fallback) {
         ResumeNext(pending, [&] {
-            setCheckValue(box, checkValueOr(profile.readInteger(Keys::Attribute, key, fallback),
-                                            fallback));
+            setCheckValue(
+                box, checkValueOr(profile.readInteger(Keys::Attribute, key, fallback), fallback));
         });
     };
     loadCheckBox(chkRandom, Keys::Random, 0);

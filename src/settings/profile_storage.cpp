@@ -12,10 +12,12 @@
 namespace {
 
 // Closes a descriptor when the scope ends, whichever way it ends.
-class FileDescriptor
-{
+class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) { }
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -105,7 +107,7 @@ std::optional<std::string> readProfileBytes(const std::filesystem::path &path) n
     try {
         // O_NONBLOCK: a named pipe put in the file's place must not hang the start-up.
         FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-        struct stat info {};
+        struct stat info { };
         if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
             || static_cast<std::size_t>(info.st_size) > MaxProfileBytes)
             return std::nullopt;
@@ -142,7 +144,7 @@ std::optional<std::string> readProfileBytes(const std::filesystem::path &path) n
 }
 
 bool replaceFileAtomically(const std::filesystem::path &target, std::string_view bytes,
-                           const std::function<void()> &beforeRename) noexcept
+    const std::function<void()> &beforeRename) noexcept
 {
     std::string temporary;
     try {
@@ -153,11 +155,11 @@ bool replaceFileAtomically(const std::filesystem::path &target, std::string_view
             temporary.clear();
             return false;
         }
-        struct stat old {};
+        struct stat old { };
         const bool replacesFile = ::stat(destination.c_str(), &old) == 0 && S_ISREG(old.st_mode);
         const mode_t mode = replacesFile ? (old.st_mode & 07777) : modeForNewFile();
         const bool written = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes)
-                             && ::fsync(fd.get()) == 0 && fd.close();
+            && ::fsync(fd.get()) == 0 && fd.close();
         if (!written) {
             ::unlink(temporary.c_str());
             return false;

@@ -26,6 +26,6 @@ std::optional<std::string> readProfileBytes(const std::filesystem::path &path) n
 // when the new bytes are on the disk and the old file is still in place. Returns false, with
 // the old file untouched and no temporary file left, when anything fails.
 bool replaceFileAtomically(const std::filesystem::path &target, std::string_view bytes,
-                           const std::function<void()> &beforeRename = {}) noexcept;
+    const std::function<void()> &beforeRename = {}) noexcept;
 
 #endif

@@ -29,9 +29,9 @@ char asciiLower(char c)
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(),
-                         [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return asciiLower(x) == asciiLower(y);
+    });
 }
 
 std::string_view withoutQuotes(std::string_view value)
@@ -48,8 +48,7 @@ bool fitsOnOneLine(std::string_view text)
 
 // One line of the file: [begin, end) is its text without the line ending, next is where the
 // following line starts.
-struct Line
-{
+struct Line {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t next = 0;
@@ -77,8 +76,8 @@ std::size_t nextHeaderLine(const std::string &bytes, std::size_t lineStart)
         const void *hit = std::memchr(bytes.data() + from, '[', bytes.size() - from);
         if (!hit)
             return std::string::npos;
-        const std::size_t bracket =
-                static_cast<std::size_t>(static_cast<const char *>(hit) - bytes.data());
+        const std::size_t bracket
+            = static_cast<std::size_t>(static_cast<const char *>(hit) - bytes.data());
         std::size_t before = bracket;
         while (before > from && isBlank(bytes[before - 1]))
             --before;
@@ -106,14 +105,14 @@ ProfileText::Found ProfileText::find(std::string_view section, std::string_view 
         }
         const Line line = lineAt(m_bytes, offset);
         offset = line.next;
-        const std::string_view text =
-                trimmed(std::string_view(m_bytes).substr(line.begin, line.end - line.begin));
+        const std::string_view text
+            = trimmed(std::string_view(m_bytes).substr(line.begin, line.end - line.begin));
         if (text.empty() || text.front() == ';')
             continue;
         if (text.front() == '[') {
             const std::size_t close = text.find(']');
-            const std::string_view name = trimmed(text.substr(1, close == text.npos ? text.npos
-                                                                                   : close - 1));
+            const std::string_view name
+                = trimmed(text.substr(1, close == text.npos ? text.npos : close - 1));
             inSection = sameName(name, section);
             // New keys go into the first section of the name, the one a reader sees first.
             firstSection = inSection && !found.insertAt;
@@ -136,7 +135,7 @@ ProfileText::Found ProfileText::find(std::string_view section, std::string_view 
 }
 
 std::string ProfileText::readText(std::string_view section, std::string_view key,
-                                  std::string_view defaultText, std::size_t bufferSize) const
+    std::string_view defaultText, std::size_t bufferSize) const
 {
     if (bufferSize == 0)
         return {};
@@ -145,8 +144,8 @@ std::string ProfileText::readText(std::string_view section, std::string_view key
     return std::string(value.substr(0, bufferSize - 1));
 }
 
-int32_t ProfileText::readInteger(std::string_view section, std::string_view key,
-                                 int32_t defaultValue) const
+int32_t ProfileText::readInteger(
+    std::string_view section, std::string_view key, int32_t defaultValue) const
 {
     const Found found = find(section, key);
     return found.keyLine ? profileInteger(found.value) : defaultValue;
@@ -171,14 +170,12 @@ void ProfileText::insertLine(std::size_t offset, const std::string &line)
     m_bytes.insert(offset, text);
 }
 
-void ProfileText::writeText(std::string_view section, std::string_view key,
-                            std::string_view value)
+void ProfileText::writeText(std::string_view section, std::string_view key, std::string_view value)
 {
-    const bool sectionUsable = !trimmed(section).empty() && fitsOnOneLine(section)
-                               && section.find(']') == section.npos;
-    const bool keyUsable = !trimmed(key).empty() && fitsOnOneLine(key)
-                           && key.find('=') == key.npos && key.front() != '['
-                           && key.front() != ';';
+    const bool sectionUsable
+        = !trimmed(section).empty() && fitsOnOneLine(section) && section.find(']') == section.npos;
+    const bool keyUsable = !trimmed(key).empty() && fitsOnOneLine(key) && key.find('=') == key.npos
+        && key.front() != '[' && key.front() != ';';
     if (!sectionUsable || !keyUsable || !fitsOnOneLine(value))
         raiseError(ErrNo::InvalidArgument);
 
@@ -209,8 +206,8 @@ int32_t profileInteger(std::string_view text)
     for (; index < text.size() && text[index] >= '0' && text[index] <= '9'; ++index)
         magnitude = std::min(Limit, magnitude * 10 + (text[index] - '0'));
     const int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                     std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(std::clamp<int64_t>(
+        value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 std::string profileValueText(std::string_view value)

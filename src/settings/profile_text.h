@@ -16,21 +16,22 @@
 // (ASCII) case; spaces and tabs around names and values are ignored; a value wrapped in a pair
 // of double quotes loses them; a line whose first non-blank character is ';' is a comment;
 // a line ending is "\n" or "\r\n"; when a key appears twice, the first one counts.
-class ProfileText
-{
+class ProfileText {
 public:
     ProfileText() = default;
-    explicit ProfileText(std::string bytes) : m_bytes(std::move(bytes)) { }
+    explicit ProfileText(std::string bytes)
+        : m_bytes(std::move(bytes))
+    {
+    }
 
     // Copies the value, or defaultText when the section or key is missing, cut to at most
     // bufferSize - 1 bytes (the classic buffer with room for its terminator).
     std::string readText(std::string_view section, std::string_view key,
-                         std::string_view defaultText, std::size_t bufferSize) const;
+        std::string_view defaultText, std::size_t bufferSize) const;
 
     // The key's value as an integer (see profileInteger), or defaultValue when the section or
     // key is missing. An empty value is present and reads as 0.
-    int32_t readInteger(std::string_view section, std::string_view key,
-                        int32_t defaultValue) const;
+    int32_t readInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
 
     // Sets the key's value, adding the section and the key when they are missing. Throws
     // AppError (invalid argument) for a name or value that cannot stand on one line, so a
@@ -40,8 +41,7 @@ public:
     const std::string &bytes() const { return m_bytes; }
 
 private:
-    struct Found
-    {
+    struct Found {
         // The first key line that matches, as offsets into m_bytes (line ending excluded).
         std::optional<std::pair<std::size_t, std::size_t>> keyLine;
         std::string_view value;

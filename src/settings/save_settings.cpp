@@ -44,10 +44,10 @@ void frmMain::SaveSettings()
         // A value the file cannot hold (a folder name with a line break) leaves its key as it
         // was; the other keys are still written.
         PendingError skipped;
-        const auto write = [&](std::string_view section, std::string_view key,
-                               const std::string &value) {
-            ResumeNext(skipped, [&] { profile.writeText(section, key, value); });
-        };
+        const auto write
+            = [&](std::string_view section, std::string_view key, const std::string &value) {
+                  ResumeNext(skipped, [&] { profile.writeText(section, key, value); });
+              };
         write(Keys::File, Keys::Drive, Drive->drive().native());
         write(Keys::File, Keys::FilePath, DirTree->path().native());
         this->FormExpand = this->FormExpand == 1 ? 3 : static_cast<int16_t>(this->FormExpand - 1);

@@ -11,7 +11,7 @@ bool writableFolder(const std::filesystem::path &folder)
 {
     std::error_code error;
     return std::filesystem::is_directory(folder, error)
-           && ::access(folder.c_str(), W_OK | X_OK) == 0;
+        && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 } // namespace
@@ -41,13 +41,13 @@ bool settingsWritableAt(const std::filesystem::path &iniPath)
     return !error && writableFolder(real.parent_path());
 }
 
-SettingsLocation settingsLocationFor(const std::filesystem::path &iniPath,
-                                     const std::filesystem::path &userPath)
+SettingsLocation settingsLocationFor(
+    const std::filesystem::path &iniPath, const std::filesystem::path &userPath)
 {
     if (settingsWritableAt(iniPath))
         return {iniPath, iniPath};
     std::error_code error;
-    const bool userFileExists =
-            std::filesystem::exists(std::filesystem::symlink_status(userPath, error));
+    const bool userFileExists
+        = std::filesystem::exists(std::filesystem::symlink_status(userPath, error));
     return {userFileExists ? userPath : iniPath, userPath};
 }

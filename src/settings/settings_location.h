@@ -6,8 +6,7 @@
 // Where the settings live. The file belongs beside the program (iniPath, in its folder), but a
 // program installed in a system folder cannot write there, and its settings would be lost at
 // every end; such a program keeps them in the user's configuration folder instead.
-struct SettingsLocation
-{
+struct SettingsLocation {
     std::filesystem::path readFrom;
     std::filesystem::path writeTo;
 };
@@ -22,7 +21,7 @@ bool settingsWritableAt(const std::filesystem::path &iniPath);
 // The program's folder when its file can be written there. Otherwise writes go to userPath,
 // and reads come from userPath once it exists, until then from iniPath, so a file that ships
 // beside an installed program still gives the first start its values.
-SettingsLocation settingsLocationFor(const std::filesystem::path &iniPath,
-                                     const std::filesystem::path &userPath);
+SettingsLocation settingsLocationFor(
+    const std::filesystem::path &iniPath, const std::filesystem::path &userPath);
 
 #endif

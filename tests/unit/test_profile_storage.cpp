@@ -54,8 +54,7 @@ int runInChild(const std::function<void()> &body)
 
 } // namespace
 
-class ProfileStorageTest : public QObject
-{
+class ProfileStorageTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -131,7 +130,7 @@ void ProfileStorageTest::replacesWholeFile()
     writeFile(ini, std::string(5000, 'o'));
     QVERIFY(replaceFileAtomically(ini, "[FILE]\nDRIVE=/\n"));
     QCOMPARE(contentOf(ini), std::string("[FILE]\nDRIVE=/\n"));
-    QCOMPARE(folderEntries(m_folder), QStringList{"Brenlowick.ini"});
+    QCOMPARE(folderEntries(m_folder), QStringList {"Brenlowick.ini"});
 
     // A dangling link is replaced by the file itself.
     const fs::path dangling = m_folder / "dangling.ini";
@@ -151,7 +150,7 @@ void ProfileStorageTest::keepsPermissionsAndLinks()
     QVERIFY(replaceFileAtomically(link, "new"));
     QVERIFY(fs::is_symlink(link));
     QCOMPARE(contentOf(real), std::string("new"));
-    struct stat info {};
+    struct stat info { };
     QCOMPARE(::stat(real.c_str(), &info), 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0640));
 
@@ -187,7 +186,7 @@ void ProfileStorageTest::interruptedWriteLeavesOldFile()
         }
         if (how == "size limit fails")
             ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1024, 1024};
+        const rlimit limit {1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::_exit(replaceFileAtomically(ini, replacement) ? 1 : 0);
     });
@@ -207,7 +206,7 @@ void ProfileStorageTest::interruptedWriteLeavesOldFile()
         // The writer saw the failure, said so, and cleaned up after itself.
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
-        QCOMPARE(entries, QStringList{"Brenlowick.ini"});
+        QCOMPARE(entries, QStringList {"Brenlowick.ini"});
     }
 }
 
@@ -219,7 +218,7 @@ void ProfileStorageTest::refusedTargetLeavesNoTrace()
     QVERIFY(!replaceFileAtomically(ini, "x"));
     QVERIFY(fs::is_directory(ini));
     QCOMPARE(contentOf(ini / "inside"), std::string("kept"));
-    QCOMPARE(folderEntries(m_folder), QStringList{"Brenlowick.ini"});
+    QCOMPARE(folderEntries(m_folder), QStringList {"Brenlowick.ini"});
     QVERIFY(!replaceFileAtomically(m_folder / "missing-folder" / "Brenlowick.ini", "x"));
 }
 
@@ -229,14 +228,22 @@ void ProfileStorageTest::location_data()
     QTest::addColumn<bool>("userFileExists");
     QTest::addColumn<QString>("readFrom");
     QTest::addColumn<QString>("writeTo");
-    QTest::newRow("nothing yet") << "nothing" << false << "program" << "program";
-    QTest::newRow("a file") << "file" << true << "program" << "program";
-    QTest::newRow("dangling link") << "dangling" << false << "program" << "program";
-    QTest::newRow("link to a file") << "link" << false << "program" << "program";
-    QTest::newRow("directory, first run") << "directory" << false << "program" << "user";
-    QTest::newRow("directory, later runs") << "directory" << true << "user" << "user";
-    QTest::newRow("folder missing") << "no folder" << false << "program" << "user";
-    QTest::newRow("read-only folder") << "read-only folder" << true << "user" << "user";
+    QTest::newRow("nothing yet") << "nothing" << false << "program"
+                                 << "program";
+    QTest::newRow("a file") << "file" << true << "program"
+                            << "program";
+    QTest::newRow("dangling link") << "dangling" << false << "program"
+                                   << "program";
+    QTest::newRow("link to a file") << "link" << false << "program"
+                                    << "program";
+    QTest::newRow("directory, first run") << "directory" << false << "program"
+                                          << "user";
+    QTest::newRow("directory, later runs") << "directory" << true << "user"
+                                           << "user";
+    QTest::newRow("folder missing") << "no folder" << false << "program"
+                                    << "user";
+    QTest::newRow("read-only folder") << "read-only folder" << true << "user"
+                                      << "user";
 }
 
 void ProfileStorageTest::location()
@@ -278,11 +285,16 @@ void ProfileStorageTest::driveOfFolder_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("drive");
-    QTest::newRow("on the root") << "/opt/brenlowick" << "/";
-    QTest::newRow("deepest mount point") << "/media/usb/music/a" << "/media/usb";
-    QTest::newRow("the mount point itself") << "/home" << "/home";
-    QTest::newRow("a name that only starts alike") << "/homework/x" << "/";
-    QTest::newRow("trailing separator") << "/media/usb/" << "/media/usb";
+    QTest::newRow("on the root") << "/opt/brenlowick"
+                                 << "/";
+    QTest::newRow("deepest mount point") << "/media/usb/music/a"
+                                         << "/media/usb";
+    QTest::newRow("the mount point itself") << "/home"
+                                            << "/home";
+    QTest::newRow("a name that only starts alike") << "/homework/x"
+                                                   << "/";
+    QTest::newRow("trailing separator") << "/media/usb/"
+                                        << "/media/usb";
 }
 
 void ProfileStorageTest::driveOfFolder()

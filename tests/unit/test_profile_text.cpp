@@ -17,8 +17,7 @@ std::string textOf(const QByteArray &bytes)
 
 } // namespace
 
-class ProfileTextTest : public QObject
-{
+class ProfileTextTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void readText_data();
@@ -42,39 +41,41 @@ void ProfileTextTest::readText_data()
     const QByteArray longValue(200, 'x');
     QTest::newRow("plain") << QByteArray("[FILE]\nDRIVE=/media/usb\n") << 128
                            << QByteArray("/media/usb");
-    QTest::newRow("names in any case") << QByteArray("[file]\nDrive=/x\n") << 128 << QByteArray("/x");
+    QTest::newRow("names in any case")
+        << QByteArray("[file]\nDrive=/x\n") << 128 << QByteArray("/x");
     QTest::newRow("spaces and tabs trimmed")
-            << QByteArray("  [ FILE ]\t\n \tDRIVE \t=  /a b  \t\n") << 128 << QByteArray("/a b");
-    QTest::newRow("quotes removed") << QByteArray("[FILE]\nDRIVE=\" /q \"\n") << 128
-                                    << QByteArray(" /q ");
-    QTest::newRow("a lone quote stays") << QByteArray("[FILE]\nDRIVE=\"/q\n") << 128
-                                        << QByteArray("\"/q");
-    QTest::newRow("comment skipped") << QByteArray("[FILE]\n;DRIVE=/c\n  ; DRIVE=/d\nDRIVE=/e\n")
-                                     << 128 << QByteArray("/e");
-    QTest::newRow("first duplicate wins") << QByteArray("[FILE]\nDRIVE=/1\nDRIVE=/2\n") << 128
-                                          << QByteArray("/1");
+        << QByteArray("  [ FILE ]\t\n \tDRIVE \t=  /a b  \t\n") << 128 << QByteArray("/a b");
+    QTest::newRow("quotes removed")
+        << QByteArray("[FILE]\nDRIVE=\" /q \"\n") << 128 << QByteArray(" /q ");
+    QTest::newRow("a lone quote stays")
+        << QByteArray("[FILE]\nDRIVE=\"/q\n") << 128 << QByteArray("\"/q");
+    QTest::newRow("comment skipped")
+        << QByteArray("[FILE]\n;DRIVE=/c\n  ; DRIVE=/d\nDRIVE=/e\n") << 128 << QByteArray("/e");
+    QTest::newRow("first duplicate wins")
+        << QByteArray("[FILE]\nDRIVE=/1\nDRIVE=/2\n") << 128 << QByteArray("/1");
     QTest::newRow("key of another section")
-            << QByteArray("[OTHER]\nDRIVE=/o\n[FILE]\nX=1\n") << 128 << QByteArray("default");
+        << QByteArray("[OTHER]\nDRIVE=/o\n[FILE]\nX=1\n") << 128 << QByteArray("default");
     QTest::newRow("second section of the same name")
-            << QByteArray("[FILE]\nX=1\n[OTHER]\n[FILE]\nDRIVE=/2\n") << 128 << QByteArray("/2");
+        << QByteArray("[FILE]\nX=1\n[OTHER]\n[FILE]\nDRIVE=/2\n") << 128 << QByteArray("/2");
     QTest::newRow("CRLF lines") << QByteArray("[FILE]\r\nDRIVE=/w\r\n") << 128 << QByteArray("/w");
-    QTest::newRow("no newline at the end") << QByteArray("[FILE]\nDRIVE=/end") << 128
-                                           << QByteArray("/end");
-    QTest::newRow("equals sign in the value") << QByteArray("[FILE]\nDRIVE=a=b\n") << 128
-                                              << QByteArray("a=b");
-    QTest::newRow("empty value is present") << QByteArray("[FILE]\nDRIVE=\n") << 128 << QByteArray();
-    QTest::newRow("line without equals is no key") << QByteArray("[FILE]\nDRIVE\n") << 128
-                                                   << QByteArray("default");
+    QTest::newRow("no newline at the end")
+        << QByteArray("[FILE]\nDRIVE=/end") << 128 << QByteArray("/end");
+    QTest::newRow("equals sign in the value")
+        << QByteArray("[FILE]\nDRIVE=a=b\n") << 128 << QByteArray("a=b");
+    QTest::newRow("empty value is present")
+        << QByteArray("[FILE]\nDRIVE=\n") << 128 << QByteArray();
+    QTest::newRow("line without equals is no key")
+        << QByteArray("[FILE]\nDRIVE\n") << 128 << QByteArray("default");
     QTest::newRow("missing file") << QByteArray() << 128 << QByteArray("default");
-    QTest::newRow("cut to buffer minus one") << "[FILE]\nDRIVE=" + longValue + "\n" << 128
-                                             << QByteArray(127, 'x');
-    QTest::newRow("one less than the buffer fits") << "[FILE]\nDRIVE=" + longValue + "\n" << 201
-                                                   << longValue;
+    QTest::newRow("cut to buffer minus one") << "[FILE]\nDRIVE=" + longValue + "\n"
+                                             << 128 << QByteArray(127, 'x');
+    QTest::newRow("one less than the buffer fits") << "[FILE]\nDRIVE=" + longValue + "\n"
+                                                   << 201 << longValue;
     QTest::newRow("default is cut too") << QByteArray() << 4 << QByteArray("def");
-    QTest::newRow("no buffer, nothing copied") << QByteArray("[FILE]\nDRIVE=/x\n") << 0
-                                               << QByteArray();
-    QTest::newRow("bytes that are not UTF-8") << QByteArray("[FILE]\nDRIVE=/m\xff\xfe\x80\n")
-                                              << 128 << QByteArray("/m\xff\xfe\x80");
+    QTest::newRow("no buffer, nothing copied")
+        << QByteArray("[FILE]\nDRIVE=/x\n") << 0 << QByteArray();
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray("[FILE]\nDRIVE=/m\xff\xfe\x80\n") << 128 << QByteArray("/m\xff\xfe\x80");
 }
 
 void ProfileTextTest::readText()
@@ -128,45 +129,44 @@ void ProfileTextTest::writeText_data()
     QTest::newRow("new file") << QByteArray() << QByteArray("DRIVE") << QByteArray("/x")
                               << QByteArray("[FILE]\nDRIVE=/x\n");
     QTest::newRow("value replaced, everything else kept")
-            << QByteArray("; mine\n[FILE]\n  drive = /old  \n; note\nOTHER=1\njunk line\n")
-            << QByteArray("DRIVE") << QByteArray("/new")
-            << QByteArray("; mine\n[FILE]\nDRIVE=/new\n; note\nOTHER=1\njunk line\n");
+        << QByteArray("; mine\n[FILE]\n  drive = /old  \n; note\nOTHER=1\njunk line\n")
+        << QByteArray("DRIVE") << QByteArray("/new")
+        << QByteArray("; mine\n[FILE]\nDRIVE=/new\n; note\nOTHER=1\njunk line\n");
     QTest::newRow("key added after the section's last key")
-            << QByteArray("[FILE]\nA=1\n\n; next\n[ATTRIBUTE]\nB=2\n") << QByteArray("DRIVE")
-            << QByteArray("/x") << QByteArray("[FILE]\nA=1\nDRIVE=/x\n\n; next\n[ATTRIBUTE]\nB=2\n");
-    QTest::newRow("key added to an empty section") << QByteArray("[FILE]\n[ATTRIBUTE]\n")
-                                                   << QByteArray("DRIVE") << QByteArray("/x")
-                                                   << QByteArray("[FILE]\nDRIVE=/x\n[ATTRIBUTE]\n");
+        << QByteArray("[FILE]\nA=1\n\n; next\n[ATTRIBUTE]\nB=2\n") << QByteArray("DRIVE")
+        << QByteArray("/x") << QByteArray("[FILE]\nA=1\nDRIVE=/x\n\n; next\n[ATTRIBUTE]\nB=2\n");
+    QTest::newRow("key added to an empty section")
+        << QByteArray("[FILE]\n[ATTRIBUTE]\n") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[FILE]\nDRIVE=/x\n[ATTRIBUTE]\n");
     QTest::newRow("section added after a last line without newline")
-            << QByteArray("[OTHER]\nA=1") << QByteArray("DRIVE") << QByteArray("/x")
-            << QByteArray("[OTHER]\nA=1\n[FILE]\nDRIVE=/x\n");
-    QTest::newRow("key added after a header without newline")
-            << QByteArray("[FILE]") << QByteArray("DRIVE") << QByteArray("/x")
-            << QByteArray("[FILE]\nDRIVE=/x\n");
-    QTest::newRow("CRLF file stays CRLF") << QByteArray("[FILE]\r\nA=1\r\nDRIVE=/o\r\n")
-                                          << QByteArray("B") << QByteArray("2")
-                                          << QByteArray("[FILE]\r\nA=1\r\nDRIVE=/o\r\nB=2\r\n");
-    QTest::newRow("replacing keeps the line ending") << QByteArray("[FILE]\r\nDRIVE=/o\r\n")
-                                                     << QByteArray("DRIVE") << QByteArray("/n")
-                                                     << QByteArray("[FILE]\r\nDRIVE=/n\r\n");
-    QTest::newRow("first duplicate replaced") << QByteArray("[FILE]\nDRIVE=/a\nDRIVE=/b\n")
-                                              << QByteArray("DRIVE") << QByteArray("/x")
-                                              << QByteArray("[FILE]\nDRIVE=/x\nDRIVE=/b\n");
+        << QByteArray("[OTHER]\nA=1") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[OTHER]\nA=1\n[FILE]\nDRIVE=/x\n");
+    QTest::newRow("key added after a header without newline") << QByteArray(
+        "[FILE]") << QByteArray("DRIVE") << QByteArray("/x") << QByteArray("[FILE]\nDRIVE=/x\n");
+    QTest::newRow("CRLF file stays CRLF")
+        << QByteArray("[FILE]\r\nA=1\r\nDRIVE=/o\r\n") << QByteArray("B") << QByteArray("2")
+        << QByteArray("[FILE]\r\nA=1\r\nDRIVE=/o\r\nB=2\r\n");
+    QTest::newRow("replacing keeps the line ending")
+        << QByteArray("[FILE]\r\nDRIVE=/o\r\n") << QByteArray("DRIVE") << QByteArray("/n")
+        << QByteArray("[FILE]\r\nDRIVE=/n\r\n");
+    QTest::newRow("first duplicate replaced")
+        << QByteArray("[FILE]\nDRIVE=/a\nDRIVE=/b\n") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[FILE]\nDRIVE=/x\nDRIVE=/b\n");
     QTest::newRow("key of the second section of the name")
-            << QByteArray("[FILE]\nA=1\n[FILE]\nDRIVE=/a\n") << QByteArray("DRIVE")
-            << QByteArray("/x") << QByteArray("[FILE]\nA=1\n[FILE]\nDRIVE=/x\n");
-    QTest::newRow("commented key left alone") << QByteArray("[FILE]\n;DRIVE=/c\n")
-                                              << QByteArray("DRIVE") << QByteArray("/x")
-                                              << QByteArray("[FILE]\nDRIVE=/x\n;DRIVE=/c\n");
-    QTest::newRow("bytes that are not UTF-8") << QByteArray() << QByteArray("FILEPATH")
-                                              << QByteArray("/h/\xff\xfe")
-                                              << QByteArray("[FILE]\nFILEPATH=/h/\xff\xfe\n");
-    QTest::newRow("outer spaces quoted") << QByteArray() << QByteArray("DRIVE")
-                                         << QByteArray(" /x ")
-                                         << QByteArray("[FILE]\nDRIVE=\" /x \"\n");
-    QTest::newRow("quoted value quoted again") << QByteArray() << QByteArray("DRIVE")
-                                               << QByteArray("\"q\"")
-                                               << QByteArray("[FILE]\nDRIVE=\"\"q\"\"\n");
+        << QByteArray("[FILE]\nA=1\n[FILE]\nDRIVE=/a\n") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[FILE]\nA=1\n[FILE]\nDRIVE=/x\n");
+    QTest::newRow("commented key left alone")
+        << QByteArray("[FILE]\n;DRIVE=/c\n") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[FILE]\nDRIVE=/x\n;DRIVE=/c\n");
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray() << QByteArray("FILEPATH") << QByteArray("/h/\xff\xfe")
+        << QByteArray("[FILE]\nFILEPATH=/h/\xff\xfe\n");
+    QTest::newRow("outer spaces quoted")
+        << QByteArray() << QByteArray("DRIVE") << QByteArray(" /x ")
+        << QByteArray("[FILE]\nDRIVE=\" /x \"\n");
+    QTest::newRow("quoted value quoted again")
+        << QByteArray() << QByteArray("DRIVE") << QByteArray("\"q\"")
+        << QByteArray("[FILE]\nDRIVE=\"\"q\"\"\n");
     QTest::newRow("empty value") << QByteArray("[FILE]\nDRIVE=/a\n") << QByteArray("DRIVE")
                                  << QByteArray() << QByteArray("[FILE]\nDRIVE=\n");
 }
@@ -209,8 +209,8 @@ void ProfileTextTest::valuesThatWouldBreakTheFileAreRefused_data()
 {
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QByteArray>("value");
-    QTest::newRow("line feed in the value") << QByteArray("FILEPATH")
-                                            << QByteArray("/a\n[ATTRIBUTE]\nMINIMUM=1");
+    QTest::newRow("line feed in the value")
+        << QByteArray("FILEPATH") << QByteArray("/a\n[ATTRIBUTE]\nMINIMUM=1");
     QTest::newRow("carriage return in the value") << QByteArray("FILEPATH") << QByteArray("/a\rb");
     QTest::newRow("NUL in the value") << QByteArray("FILEPATH") << QByteArray("/a\0b", 4);
     QTest::newRow("equals in the key") << QByteArray("A=B") << QByteArray("1");

@@ -20,16 +20,15 @@ QList<QPair<QString, QRect>> controlLayout(const QWidget &window)
     QList<QPair<QString, QRect>> layout;
     for (const QWidget *child : window.findChildren<QWidget *>()) {
         if (!child->objectName().isEmpty())
-            layout.append({child->objectName() + (child->isHidden() ? "-hidden" : ""),
-                           child->geometry()});
+            layout.append(
+                {child->objectName() + (child->isHidden() ? "-hidden" : ""), child->geometry()});
     }
     return layout;
 }
 
 } // namespace
 
-class FormExpandTest : public QObject
-{
+class FormExpandTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void onePress_data();
@@ -50,8 +49,7 @@ void FormExpandTest::onePress_data()
     // 768 pixels are 11520 twips.
     QTest::newRow("compact to medium with room") << 768 << 1 << 1500.0 << 2 << 1500.0;
     QTest::newRow("medium to full with room") << 768 << 2 << 1500.0 << 3 << 1500.0;
-    QTest::newRow("bottom edge one pixel above the screen's")
-            << 768 << 1 << 8370.0 << 2 << 8370.0;
+    QTest::newRow("bottom edge one pixel above the screen's") << 768 << 1 << 8370.0 << 2 << 8370.0;
     QTest::newRow("bottom edge on the screen's") << 768 << 1 << 8385.0 << 2 << 8385.0;
     QTest::newRow("bottom edge beyond the screen's") << 768 << 1 << 10005.0 << 2 << 8385.0;
     QTest::newRow("full from a low medium") << 768 << 2 << 8385.0 << 3 << 4155.0;

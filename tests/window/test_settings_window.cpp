@@ -48,15 +48,14 @@ QString optionsOf(const frmMain &window)
 {
     QString options;
     for (const QCheckBox *box : {window.chkRandom, window.chkPlayRepeat, window.chkPlayLoop,
-                                 window.chkAutoPlay, window.chkMinimum})
+             window.chkAutoPlay, window.chkMinimum})
         options += box->isChecked() ? '1' : '0';
     return options;
 }
 
 } // namespace
 
-class SettingsWindowTest : public QObject
-{
+class SettingsWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -127,10 +126,11 @@ void SettingsWindowTest::firstStartWritesEveryKey()
     QCOMPARE(m_window->windowLeft(), 5685.0);
     QCOMPARE(optionsOf(*m_window), QStringLiteral("00100"));
     m_window->cmdEnd_Click();
-    QCOMPARE(contentOf(m_ini), "[FILE]\nDRIVE=/\nFILEPATH=" + m_program.native()
-                                       + "\n[ATTRIBUTE]\nFORMEXPAND=3\nFORMTOP=4965\n"
-                                         "FORMLEFT=5685\nRANDOM=0\nPLAYREPEAT=0\nPLAYLOOP=1\n"
-                                         "AUTOPLAY=0\nMINIMUM=0\n");
+    QCOMPARE(contentOf(m_ini),
+        "[FILE]\nDRIVE=/\nFILEPATH=" + m_program.native()
+            + "\n[ATTRIBUTE]\nFORMEXPAND=3\nFORMTOP=4965\n"
+              "FORMLEFT=5685\nRANDOM=0\nPLAYREPEAT=0\nPLAYLOOP=1\n"
+              "AUTOPLAY=0\nMINIMUM=0\n");
 }
 
 void SettingsWindowTest::loadsAttributes_data()
@@ -146,7 +146,7 @@ void SettingsWindowTest::loadsAttributes_data()
     // The screen is 15360 x 11520 twips unless a row says otherwise; the window stands at
     // 1500, 1500 before the load, which shows in a step that fails.
     const auto row = [](const char *name, const QByteArray &attributes, int expand, double top,
-                        double left, const char *options, int width = 1024, int height = 768) {
+                         double left, const char *options, int width = 1024, int height = 768) {
         QTest::newRow(name) << attributes << width << height << expand << top << left
                             << QString::fromLatin1(options);
     };
@@ -208,19 +208,26 @@ void SettingsWindowTest::loadsDriveAndFolder_data()
     // <music> is an existing folder, <gone> a deleted one, <program> the program's folder,
     // <bytes> a folder whose name is not UTF-8, <127> and <1023> folders with paths of exactly
     // that many bytes.
-    QTest::newRow("saved folder") << QByteArray("FILEPATH=<music>") << "/" << "<music>";
-    QTest::newRow("deleted folder") << QByteArray("FILEPATH=<gone>") << "/" << "<program>";
-    QTest::newRow("empty folder") << QByteArray("FILEPATH=") << "/" << "<program>";
-    QTest::newRow("no folder") << QByteArray("X=1") << "/" << "<program>";
-    QTest::newRow("folder name not UTF-8") << QByteArray("FILEPATH=<bytes>") << "/" << "<bytes>";
+    QTest::newRow("saved folder") << QByteArray("FILEPATH=<music>") << "/"
+                                  << "<music>";
+    QTest::newRow("deleted folder") << QByteArray("FILEPATH=<gone>") << "/"
+                                    << "<program>";
+    QTest::newRow("empty folder") << QByteArray("FILEPATH=") << "/"
+                                  << "<program>";
+    QTest::newRow("no folder") << QByteArray("X=1") << "/"
+                               << "<program>";
+    QTest::newRow("folder name not UTF-8") << QByteArray("FILEPATH=<bytes>") << "/"
+                                           << "<bytes>";
     QTest::newRow("saved drive") << QByteArray("DRIVE=<music>\nFILEPATH=<music>") << "<music>"
                                  << "<music>";
     QTest::newRow("missing drive fails the good folder too")
-            << QByteArray("DRIVE=<gone>\nFILEPATH=<music>") << "/" << "<program>";
+        << QByteArray("DRIVE=<gone>\nFILEPATH=<music>") << "/"
+        << "<program>";
     QTest::newRow("folder cut to 1023 bytes") << QByteArray("FILEPATH=<1023>/beyond") << "/"
                                               << "<1023>";
-    QTest::newRow("drive cut to 127 bytes") << QByteArray("DRIVE=<127>/beyond\nFILEPATH=<music>")
-                                            << "<127>" << "<music>";
+    QTest::newRow("drive cut to 127 bytes")
+        << QByteArray("DRIVE=<127>/beyond\nFILEPATH=<music>") << "<127>"
+        << "<music>";
 }
 
 void SettingsWindowTest::loadsDriveAndFolder()
@@ -231,9 +238,8 @@ void SettingsWindowTest::loadsDriveAndFolder()
     const fs::path base = m_dir->path().toStdString();
     fs::create_directories(base / "music");
     fs::create_directories(base / "\xff\xfe folder");
-    const std::map<std::string, fs::path> tokens = {
-        {"<music>", base / "music"},       {"<gone>", base / "gone"},
-        {"<program>", m_program},          {"<bytes>", base / "\xff\xfe folder"},
+    const std::map<std::string, fs::path> tokens = {{"<music>", base / "music"},
+        {"<gone>", base / "gone"}, {"<program>", m_program}, {"<bytes>", base / "\xff\xfe folder"},
         {"<127>", folderOfLength(base, 127)}, {"<1023>", folderOfLength(base, 1023)}};
     const auto expand = [&](std::string text) {
         for (const auto &[token, path] : tokens) {
@@ -260,11 +266,12 @@ void SettingsWindowTest::savesOverTheOldFile()
     m_window->FormExpand = 2;
     m_window->SaveSettings();
     QCOMPARE(m_window->FormExpand, int16_t(1));
-    QCOMPARE(contentOf(m_ini), "; notes\r\n[OTHER]\r\nX=1\r\n[ATTRIBUTE]\r\nFORMTOP=-600\r\n"
-                               "FORMEXPAND=1\r\nFORMLEFT=1500\r\nRANDOM=1\r\nPLAYREPEAT=0\r\n"
-                               "PLAYLOOP=1\r\nAUTOPLAY=0\r\nMINIMUM=0\r\n[FILE]\r\nDRIVE=/\r\n"
-                                       "FILEPATH="
-                                       + m_program.native() + "\r\n");
+    QCOMPARE(contentOf(m_ini),
+        "; notes\r\n[OTHER]\r\nX=1\r\n[ATTRIBUTE]\r\nFORMTOP=-600\r\n"
+        "FORMEXPAND=1\r\nFORMLEFT=1500\r\nRANDOM=1\r\nPLAYREPEAT=0\r\n"
+        "PLAYLOOP=1\r\nAUTOPLAY=0\r\nMINIMUM=0\r\n[FILE]\r\nDRIVE=/\r\n"
+        "FILEPATH="
+            + m_program.native() + "\r\n");
 }
 
 void SettingsWindowTest::comesBackAsItEnded_data()
