@@ -1,0 +1,78 @@
+#include "platform/mpris_change_watcher.h"
+
+#include "app/main_window.h"
+#include "platform/mpris_rules.h"
+#include "playback/player.h"
+#include "playback/seek_slider.h"
+#include "songlist/song_list_view.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QPushButton>
+
+#include <exception>
+
+MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
+    : QObject(parent), m_window(window), m_announced(takeMprisSnapshot(window))
+{
+    m_pendingCheck.setSingleShot(true);
+    m_pendingCheck.setInterval(0);
+    connect(&m_pendingCheck, &QTimer::timeout, this, &MprisChangeWatcher::compare);
+
+    // Connected after the window's own handlers, so these run once the handler is done.
+    for (size_t index = 0; index < window.cmdPlayPanel.size(); ++index) {
+        window.cmdPlayPanel[index]->installEventFilter(this);
+        connect(window.cmdPlayPanel[index], &QPushButton::clicked, this,
+                &MprisChangeWatcher::checkSoon);
+        connect(window.mnuPlayControl[index], &QAction::triggered, this,
+                &MprisChangeWatcher::checkSoon);
+    }
+    // The get-files command stops playback and rebuilds the list.
+    connect(window.cmdGetFiles, &QPushButton::clicked, this, &MprisChangeWatcher::checkSoon);
+    connect(window.chkPlayRepeat, &QCheckBox::stateChanged, this, &MprisChangeWatcher::checkSoon);
+    connect(window.chkPlayLoop, &QCheckBox::stateChanged, this, &MprisChangeWatcher::checkSoon);
+    connect(&window.MediaPlayer, &MediaPlayer::EndOfStream, this, &MprisChangeWatcher::checkSoon);
+    connect(window.SongList, &SongListView::Click, this, [this] {
+        m_songStarted = true;
+        checkSoon();
+    });
+    connect(window.Slider, &SeekSlider::Click, this,
+            [this] { Q_EMIT positionJumped(positionNow()); });
+}
+
+void MprisChangeWatcher::checkSoon()
+{
+    m_pendingCheck.start();
+}
+
+bool MprisChangeWatcher::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        checkSoon();
+    return QObject::eventFilter(watched, event);
+}
+
+void MprisChangeWatcher::compare()
+{
+    const MprisSnapshot now = takeMprisSnapshot(m_window);
+    const QVariantMap changed = changedPlayerProperties(m_announced, now);
+    const bool startedOver = m_songStarted && !now.metadata.isEmpty()
+                             && !changed.contains(QStringLiteral("Metadata"));
+    m_songStarted = false;
+    m_announced = now;
+    if (!changed.isEmpty())
+        Q_EMIT propertiesChanged(changed);
+    // A widget keeps counting from where it was unless told the same song began again.
+    if (startedOver)
+        Q_EMIT positionJumped(positionNow());
+}
+
+qint64 MprisChangeWatcher::positionNow() const
+{
+    try {
+        return Mpris::toMicroseconds(m_window.MediaPlayer.CurrentPosition());
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
