@@ -37,6 +37,12 @@ void DriveList::refresh()
     }
 }
 
+void DriveList::showPopup()
+{
+    refresh();
+    QComboBox::showPopup();
+}
+
 int DriveList::indexOfDrive(const std::filesystem::path &drive) const
 {
     return findData(bytesOf(drive));

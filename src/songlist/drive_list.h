@@ -26,6 +26,10 @@ public:
 Q_SIGNALS:
     void Change();
 
+protected:
+    // Media come and go: the list is read again each time it opens.
+    void showPopup() override;
+
 private:
     int indexOfDrive(const std::filesystem::path &drive) const;
     int addDrive(const std::filesystem::path &drive);

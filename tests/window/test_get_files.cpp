@@ -316,6 +316,20 @@ private Q_SLOTS:
         fs::remove_all(m_root);
     }
 
+    void demoFolderHoldsThreeSongs()
+    {
+        // What a first start finds beside the program.
+        m_window->DirTree->setPath(fs::path(BRENLOWICK_TEST_DATA) / "../../demo");
+        m_window->cmdGetFiles_Click();
+        std::vector<QString> items = listItems(*m_window);
+        std::sort(items.begin(), items.end());
+        QCOMPARE(items,
+                 (std::vector<QString>{QStringLiteral("01_朝のしらべ.mp3"),
+                                       QStringLiteral("02_雨上がりの坂道.mp3"),
+                                       QStringLiteral("03_夜空のメロディー.mp3")}));
+        QVERIFY(m_fakes->player.playing);
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::string m_root;
