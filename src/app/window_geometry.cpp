@@ -5,6 +5,8 @@
 
 #include <QShowEvent>
 
+#include <cmath>
+
 #include <algorithm>
 
 namespace {
@@ -17,7 +19,8 @@ double frmMain::frameHeightTwips() const
     const double perPixel = m_platform.screen.twipsPerPixelY();
     if (m_frameKnown)
         return m_framePixels * perPixel;
-    return AssumedFrameTwips;
+    // Whole pixels, so that an outer height set in twips reads back as the same twips.
+    return std::round(AssumedFrameTwips / perPixel) * perPixel;
 }
 
 void frmMain::showEvent(QShowEvent *event)

@@ -32,6 +32,7 @@ xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
 e2e_wait_for bash -c "! xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
     || e2e_fail "the close box did not hide the window"
 kill -0 "$first" 2>/dev/null || e2e_fail "the close box ended the program"
+[ ! -e "$E2E_INI" ] || e2e_fail "the close box wrote the settings file"
 
 # SIGTERM ends it through the normal unload.
 kill -TERM "$first"
@@ -39,4 +40,15 @@ e2e_wait_for e2e_process_gone "$first" || e2e_fail "SIGTERM did not end the prog
 wait "$first"
 status=$?
 [ "$status" -eq 0 ] || e2e_fail "the program ended with $status after SIGTERM"
+grep -q '^\[ATTRIBUTE\]' "$E2E_INI" || e2e_fail "SIGTERM did not save the settings"
+
+# A killed instance leaves its lock behind; the next start takes it over.
+e2e_start_app
+e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "the window did not appear again"
+kill -KILL "$E2E_APP_PID"
+e2e_wait_for e2e_process_gone "$E2E_APP_PID" || e2e_fail "the program survived SIGKILL"
+e2e_start_app
+e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "a stale lock blocked the next start"
+kill -INT "$E2E_APP_PID"
+e2e_wait_for e2e_process_gone "$E2E_APP_PID" || e2e_fail "SIGINT did not end the program"
 echo "PASS: shell end to end"
