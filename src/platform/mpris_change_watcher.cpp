@@ -32,11 +32,13 @@ MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
     connect(window.cmdGetFiles, &QPushButton::clicked, this, &MprisChangeWatcher::checkSoon);
     connect(window.chkPlayRepeat, &QCheckBox::stateChanged, this, &MprisChangeWatcher::checkSoon);
     connect(window.chkPlayLoop, &QCheckBox::stateChanged, this, &MprisChangeWatcher::checkSoon);
-    connect(&window.MediaPlayer, &MediaPlayer::EndOfStream, this, &MprisChangeWatcher::checkSoon);
-    connect(window.SongList, &SongListView::Click, this, [this] {
-        m_songStarted = true;
+    // A song that ended may start over (repeat), and a click on the playing entry restarts it.
+    const auto songMayRestart = [this] {
+        m_songMayHaveRestarted = true;
         checkSoon();
-    });
+    };
+    connect(&window.MediaPlayer, &MediaPlayer::EndOfStream, this, songMayRestart);
+    connect(window.SongList, &SongListView::Click, this, songMayRestart);
     connect(window.Slider, &SeekSlider::Click, this,
             [this] { Q_EMIT positionJumped(positionNow()); });
 }
@@ -57,9 +59,9 @@ void MprisChangeWatcher::compare()
 {
     const MprisSnapshot now = takeMprisSnapshot(m_window);
     const QVariantMap changed = changedPlayerProperties(m_announced, now);
-    const bool startedOver = m_songStarted && !now.metadata.isEmpty()
+    const bool startedOver = m_songMayHaveRestarted && now.playbackStatus == Mpris::Playing
                              && !changed.contains(QStringLiteral("Metadata"));
-    m_songStarted = false;
+    m_songMayHaveRestarted = false;
     m_announced = now;
     if (!changed.isEmpty())
         Q_EMIT propertiesChanged(changed);

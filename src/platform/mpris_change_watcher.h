@@ -39,7 +39,7 @@ private:
     frmMain &m_window;
     MprisSnapshot m_announced;
     QTimer m_pendingCheck;
-    bool m_songStarted = false;
+    bool m_songMayHaveRestarted = false;
 };
 
 #endif
