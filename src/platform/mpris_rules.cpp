@@ -40,8 +40,8 @@ qint64 toMicroseconds(double seconds)
         return 0;
     const double micro = std::round(seconds * 1e6);
     // Past this a double no longer converts safely; no song is 290,000 years long anyway.
-    constexpr double limit = static_cast<double>(std::numeric_limits<qint64>::max() / 2);
-    return micro >= limit ? static_cast<qint64>(limit) : static_cast<qint64>(micro);
+    constexpr qint64 ceiling = std::numeric_limits<qint64>::max() / 2;
+    return micro >= static_cast<double>(ceiling) ? ceiling : static_cast<qint64>(micro);
 }
 
 QDBusObjectPath trackIdFor(int32_t entry)
