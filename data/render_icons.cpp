@@ -29,8 +29,8 @@ int main(int argc, char *argv[])
         const QPixmap pixmap = programIcon().pixmap(size, size);
         if (!QDir().mkpath(sizeFolder) || pixmap.size() != QSize(size, size)
             || !pixmap.save(sizeFolder + QStringLiteral("/brenlowick.png"), "PNG")) {
-            std::fprintf(stderr, "render_icons: could not write the %d pixel icon in %s\n",
-                         size, qPrintable(sizeFolder));
+            std::fprintf(stderr, "render_icons: could not write the %d pixel icon in %s\n", size,
+                qPrintable(sizeFolder));
             return 1;
         }
     }

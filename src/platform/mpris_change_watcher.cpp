@@ -14,7 +14,9 @@
 #include <exception>
 
 MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
-    : QObject(parent), m_window(window), m_announced(takeMprisSnapshot(window))
+    : QObject(parent)
+    , m_window(window)
+    , m_announced(takeMprisSnapshot(window))
 {
     m_pendingCheck.setSingleShot(true);
     m_pendingCheck.setInterval(0);
@@ -24,9 +26,9 @@ MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
     for (size_t index = 0; index < window.cmdPlayPanel.size(); ++index) {
         window.cmdPlayPanel[index]->installEventFilter(this);
         connect(window.cmdPlayPanel[index], &QPushButton::clicked, this,
-                &MprisChangeWatcher::checkSoon);
+            &MprisChangeWatcher::checkSoon);
         connect(window.mnuPlayControl[index], &QAction::triggered, this,
-                &MprisChangeWatcher::checkSoon);
+            &MprisChangeWatcher::checkSoon);
     }
     // The get-files command stops playback and rebuilds the list.
     connect(window.cmdGetFiles, &QPushButton::clicked, this, &MprisChangeWatcher::checkSoon);
@@ -39,8 +41,8 @@ MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
     };
     connect(&window.MediaPlayer, &MediaPlayer::EndOfStream, this, songMayRestart);
     connect(window.SongList, &SongListView::Click, this, songMayRestart);
-    connect(window.Slider, &SeekSlider::Click, this,
-            [this] { Q_EMIT positionJumped(positionNow()); });
+    connect(
+        window.Slider, &SeekSlider::Click, this, [this] { Q_EMIT positionJumped(positionNow()); });
 }
 
 void MprisChangeWatcher::checkSoon()
@@ -60,7 +62,7 @@ void MprisChangeWatcher::compare()
     const MprisSnapshot now = takeMprisSnapshot(m_window);
     const QVariantMap changed = changedPlayerProperties(m_announced, now);
     const bool startedOver = m_songMayHaveRestarted && now.playbackStatus == Mpris::Playing
-                             && !changed.contains(QStringLiteral("Metadata"));
+        && !changed.contains(QStringLiteral("Metadata"));
     m_songMayHaveRestarted = false;
     m_announced = now;
     if (!changed.isEmpty())

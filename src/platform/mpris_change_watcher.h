@@ -13,8 +13,7 @@ class frmMain;
 // mode box changes, a song ends) and compares a fresh snapshot with the last one announced.
 // The comparison waits for the event loop, so a handler that changes several things in steps
 // is announced once, in its final state.
-class MprisChangeWatcher : public QObject
-{
+class MprisChangeWatcher : public QObject {
     Q_OBJECT
 public:
     explicit MprisChangeWatcher(frmMain &window, QObject *parent = nullptr);

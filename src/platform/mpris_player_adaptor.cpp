@@ -14,9 +14,11 @@
 
 #include <exception>
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(QObject *exported, frmMain &window,
-                                       MprisChangeWatcher &watcher)
-    : QDBusAbstractAdaptor(exported), m_window(window), m_watcher(watcher)
+MprisPlayerAdaptor::MprisPlayerAdaptor(
+    QObject *exported, frmMain &window, MprisChangeWatcher &watcher)
+    : QDBusAbstractAdaptor(exported)
+    , m_window(window)
+    , m_watcher(watcher)
 {
     connect(&watcher, &MprisChangeWatcher::positionJumped, this, &MprisPlayerAdaptor::Seeked);
 }
@@ -153,17 +155,16 @@ void MprisPlayerAdaptor::OpenUri(const QString &Uri)
     if (!context || !context->calledFromDBus())
         return;
     context->sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.NotSupported"),
-                   QStringLiteral("Brenlowick plays the songs of the folder chosen in its "
-                                  "window; it opens nothing else."));
+        QStringLiteral("Brenlowick plays the songs of the folder chosen in its "
+                       "window; it opens nothing else."));
 }
 
 void MprisPlayerAdaptor::moveTo(qint64 position)
 {
     // As the seek slider does, under the same error trap; the display then follows at once,
     // also while paused, when the refresh timer is off.
-    const bool moved = m_window.trapped(Heading::General, [&] {
-        m_window.MediaPlayer.setCurrentPosition(static_cast<double>(position) / 1e6);
-    });
+    const bool moved = m_window.trapped(Heading::General,
+        [&] { m_window.MediaPlayer.setCurrentPosition(static_cast<double>(position) / 1e6); });
     if (!moved)
         return;
     m_window.CountTimer_Timer();

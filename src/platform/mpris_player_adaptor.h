@@ -13,8 +13,7 @@ class MprisChangeWatcher;
 // org.mpris.MediaPlayer2.Player: the transport commands, the play mode and the current song.
 // Every command runs the window's own handler, and only while its button is enabled, so the
 // media keys do exactly what the buttons do.
-class MprisPlayerAdaptor : public QDBusAbstractAdaptor
-{
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)

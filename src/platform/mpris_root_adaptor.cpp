@@ -5,9 +5,10 @@
 #include <QDBusMessage>
 #include <QTimer>
 
-MprisRootAdaptor::MprisRootAdaptor(QObject *exported, frmMain &window,
-                                   const QDBusConnection &bus)
-    : QDBusAbstractAdaptor(exported), m_window(window), m_bus(bus)
+MprisRootAdaptor::MprisRootAdaptor(QObject *exported, frmMain &window, const QDBusConnection &bus)
+    : QDBusAbstractAdaptor(exported)
+    , m_window(window)
+    , m_bus(bus)
 {
 }
 

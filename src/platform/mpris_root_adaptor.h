@@ -8,8 +8,7 @@
 class frmMain;
 
 // org.mpris.MediaPlayer2: who the player is, bringing its window back, and ending it.
-class MprisRootAdaptor : public QDBusAbstractAdaptor
-{
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
     Q_PROPERTY(bool CanQuit READ canQuit)

@@ -26,11 +26,11 @@ QString loopStatusFor(int32_t repeatValue, int32_t loopValue)
 std::optional<LoopBoxes> loopBoxesFor(const QString &loopStatus)
 {
     if (loopStatus == LoopTrack)
-        return LoopBoxes{true, std::nullopt};
+        return LoopBoxes {true, std::nullopt};
     if (loopStatus == LoopPlaylist)
-        return LoopBoxes{false, true};
+        return LoopBoxes {false, true};
     if (loopStatus == LoopNone)
-        return LoopBoxes{false, false};
+        return LoopBoxes {false, false};
     return std::nullopt;
 }
 

@@ -28,8 +28,7 @@ QString loopStatusFor(int32_t repeatValue, int32_t loopValue);
 
 // What a written loop status does to the two boxes. "Track" leaves the loop box as it is, as
 // the window does while repeat disables it. Unknown text: nullopt, nothing changes.
-struct LoopBoxes
-{
+struct LoopBoxes {
     bool repeat = false;
     std::optional<bool> loop;
 
@@ -48,8 +47,7 @@ QDBusObjectPath trackIdFor(int32_t entry);
 QString fileUrlFor(const std::string &pathBytes);
 
 // Seek by an offset: before the start clamps to the start, past the end moves to the next song.
-struct SeekOutcome
-{
+struct SeekOutcome {
     bool goNext = false;
     qint64 target = 0;
 

@@ -10,7 +10,8 @@
 #include <QStringList>
 
 MprisService::MprisService(frmMain &window, const QDBusConnection &bus, QObject *parent)
-    : QObject(parent), m_bus(bus)
+    : QObject(parent)
+    , m_bus(bus)
 {
     if (!m_bus.isConnected())
         return;
@@ -22,7 +23,7 @@ MprisService::MprisService(frmMain &window, const QDBusConnection &bus, QObject 
     // One player holds the plain name; should it be taken, the bus's convention for a second
     // instance keeps this one reachable.
     const QString instanceName = BaseServiceName + QStringLiteral(".instance")
-                                 + QString::number(QCoreApplication::applicationPid());
+        + QString::number(QCoreApplication::applicationPid());
     for (const QString &name : {BaseServiceName, instanceName}) {
         if (m_bus.registerService(name)) {
             m_serviceName = name;
@@ -46,9 +47,8 @@ MprisService::~MprisService()
 
 void MprisService::announce(const QVariantMap &changed)
 {
-    QDBusMessage signal = QDBusMessage::createSignal(
-        ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(ObjectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
     m_bus.send(signal);
 }

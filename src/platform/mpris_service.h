@@ -14,16 +14,15 @@ class MprisChangeWatcher;
 // player widgets reach the window. Without a session bus, or when the name cannot be had, the
 // player goes on without it and says nothing. It is the object exported on the bus; the
 // adaptors answer for it, and find the call they answer through its bus context.
-class MprisService : public QObject, public QDBusContext
-{
+class MprisService : public QObject, public QDBusContext {
     Q_OBJECT
 public:
-    static inline const QString BaseServiceName = QStringLiteral("org.mpris.MediaPlayer2.brenlowick");
+    static inline const QString BaseServiceName
+        = QStringLiteral("org.mpris.MediaPlayer2.brenlowick");
     static inline const QString ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 
     explicit MprisService(frmMain &window,
-                          const QDBusConnection &bus = QDBusConnection::sessionBus(),
-                          QObject *parent = nullptr);
+        const QDBusConnection &bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
     ~MprisService() override;
 
     bool isRegistered() const { return !m_serviceName.isEmpty(); }

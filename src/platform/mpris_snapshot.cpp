@@ -40,8 +40,7 @@ QVariantMap metadataOf(const frmMain &window, int32_t entry)
     QVariantMap metadata;
     if (entry < 0)
         return metadata;
-    metadata.insert(QStringLiteral("mpris:trackid"),
-                    QVariant::fromValue(Mpris::trackIdFor(entry)));
+    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(Mpris::trackIdFor(entry)));
     const qint64 length = Mpris::toMicroseconds(durationOrZero(window.MediaPlayer));
     if (length > 0)
         metadata.insert(QStringLiteral("mpris:length"), length);
@@ -52,9 +51,9 @@ QVariantMap metadataOf(const frmMain &window, int32_t entry)
     metadata.insert(QStringLiteral("xesam:title"), title);
     const QString artist = mediaInfoOrEmpty(window.MediaPlayer, MediaInfo::Author);
     if (!artist.isEmpty())
-        metadata.insert(QStringLiteral("xesam:artist"), QStringList{artist});
+        metadata.insert(QStringLiteral("xesam:artist"), QStringList {artist});
     metadata.insert(QStringLiteral("xesam:url"),
-                    Mpris::fileUrlFor(window.SongPaths[static_cast<size_t>(entry)]));
+        Mpris::fileUrlFor(window.SongPaths[static_cast<size_t>(entry)]));
     return metadata;
 }
 
@@ -75,10 +74,10 @@ MprisSnapshot takeMprisSnapshot(const frmMain &window)
         return window.cmdPlayPanel[static_cast<size_t>(command)]->isEnabled();
     };
     MprisSnapshot snapshot;
-    snapshot.playbackStatus = Mpris::playbackStatusFor(entry >= 0, window.CountTimer->isActive(),
-                                                       enabled(TransportCommand::Pause));
-    snapshot.loopStatus = Mpris::loopStatusFor(checkBoxValue(*window.chkPlayRepeat),
-                                               checkBoxValue(*window.chkPlayLoop));
+    snapshot.playbackStatus = Mpris::playbackStatusFor(
+        entry >= 0, window.CountTimer->isActive(), enabled(TransportCommand::Pause));
+    snapshot.loopStatus = Mpris::loopStatusFor(
+        checkBoxValue(*window.chkPlayRepeat), checkBoxValue(*window.chkPlayLoop));
     snapshot.metadata = metadataOf(window, entry);
     snapshot.canPlay = enabled(TransportCommand::Play);
     snapshot.canPause = enabled(TransportCommand::Pause);

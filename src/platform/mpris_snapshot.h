@@ -10,8 +10,7 @@ class frmMain;
 
 // Every player property the bus announces changes of, read from the window at one moment.
 // Position is left out on purpose: it changes all the time and is never announced.
-struct MprisSnapshot
-{
+struct MprisSnapshot {
     QString playbackStatus;
     QString loopStatus;
     QVariantMap metadata;

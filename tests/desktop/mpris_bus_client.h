@@ -18,29 +18,28 @@ inline const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Pl
 // A desktop widget's view of the player: its own connection to the session bus, so every call
 // really travels through the bus daemon and back. Calls wait with the event loop running,
 // because the player answers on this same thread.
-class MprisBusClient : public QObject
-{
+class MprisBusClient : public QObject {
     Q_OBJECT
 public:
     explicit MprisBusClient(const QString &service = MprisService::BaseServiceName)
-        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                              QStringLiteral("mpris-test-client"))),
-          m_service(service)
+        : m_bus(QDBusConnection::connectToBus(
+            QDBusConnection::SessionBus, QStringLiteral("mpris-test-client")))
+        , m_service(service)
     {
         const QString path = MprisService::ObjectPath;
         m_bus.connect(m_service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                      QStringLiteral("PropertiesChanged"), this,
-                      SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
+            QStringLiteral("PropertiesChanged"), this,
+            SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
         m_bus.connect(m_service, path, PlayerInterface, QStringLiteral("Seeked"), this,
-                      SLOT(onSeeked(qlonglong)));
+            SLOT(onSeeked(qlonglong)));
     }
     ~MprisBusClient() override
     {
         QDBusConnection::disconnectFromBus(QStringLiteral("mpris-test-client"));
     }
 
-    QDBusMessage call(const QString &interface, const QString &method,
-                      const QVariantList &arguments = {})
+    QDBusMessage call(
+        const QString &interface, const QString &method, const QVariantList &arguments = {})
     {
         QDBusMessage message = QDBusMessage::createMethodCall(
             m_service, MprisService::ObjectPath, interface, method);
@@ -56,7 +55,7 @@ public:
     QVariant property(const QString &interface, const QString &name)
     {
         const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
-                                        QStringLiteral("Get"), {interface, name});
+            QStringLiteral("Get"), {interface, name});
         if (reply.type() != QDBusMessage::ReplyMessage)
             return {};
         return unpack(reply.arguments().value(0).value<QDBusVariant>().variant());
@@ -67,7 +66,7 @@ public:
     QDBusMessage setPlayerProperty(const QString &name, const QVariant &value)
     {
         return call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-                    {PlayerInterface, name, QVariant::fromValue(QDBusVariant(value))});
+            {PlayerInterface, name, QVariant::fromValue(QDBusVariant(value))});
     }
 
     // Lets every signal the player sent before now arrive.
@@ -101,8 +100,8 @@ public:
     }
 
 private Q_SLOTS:
-    void onPropertiesChanged(const QString &interface, const QVariantMap &changed,
-                             const QStringList &)
+    void onPropertiesChanged(
+        const QString &interface, const QVariantMap &changed, const QStringList &)
     {
         if (interface != PlayerInterface)
             return;

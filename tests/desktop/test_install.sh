@@ -20,7 +20,9 @@ png_size() {
     local bytes
     bytes=$(od -An -tu1 -j16 -N8 "$1" | tr -s ' ' | sed 's/^ //')
     read -r w1 w2 w3 w4 h1 h2 h3 h4 <<<"$bytes"
-    echo "$(((w1 << 24) | (w2 << 16) | (w3 << 8) | w4))x$(((h1 << 24) | (h2 << 16) | (h3 << 8) | h4))"
+    local width=$(((w1 << 24) | (w2 << 16) | (w3 << 8) | w4))
+    local height=$(((h1 << 24) | (h2 << 16) | (h3 << 8) | h4))
+    echo "${width}x${height}"
 }
 
 [ -x "$prefix/bin/brenlowick" ] || fail "bin/brenlowick missing or not executable"
@@ -29,7 +31,8 @@ shopt -s nullglob
 demo_songs=("$source_dir"/demo/*.mp3)
 [ ${#demo_songs[@]} -gt 0 ] || fail "no demo songs in the source tree to install"
 for song in "${demo_songs[@]}"; do
-    [ -f "$prefix/bin/demo/$(basename "$song")" ] || fail "demo song $(basename "$song") not installed"
+    name=$(basename "$song")
+    [ -f "$prefix/bin/demo/$name" ] || fail "demo song $name not installed"
 done
 
 desktop=$prefix/share/applications/brenlowick.desktop

@@ -8,8 +8,7 @@
 
 // What the player tells desktop widgets on its own: PropertiesChanged whenever something they
 // show changes, whoever changed it, and Seeked when the position jumps.
-class MprisAnnouncementsTest : public QObject
-{
+class MprisAnnouncementsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -35,7 +34,7 @@ private:
     {
         t->startSong(entry);
         QTRY_COMPARE(trackOf(client->lastChange("Metadata")),
-                     QStringLiteral("/io/github/brenlowick/track/%1").arg(entry));
+            QStringLiteral("/io/github/brenlowick/track/%1").arg(entry));
         client->roundTrip();
         client->changes.clear();
         client->seeks.clear();
@@ -96,9 +95,10 @@ void MprisAnnouncementsTest::songChangeAnnouncesTheNewSong()
     const QVariantMap metadata = client->lastChange("Metadata").toMap();
     QCOMPARE(trackOf(metadata), QStringLiteral("/io/github/brenlowick/track/%1").arg(entry));
     QCOMPARE(metadata.value("xesam:title"), QVariant(QStringLiteral("Title %1").arg(entry + 1)));
-    QCOMPARE(metadata.value("xesam:artist"), QVariant(QStringList{QStringLiteral("Artist %1").arg(entry + 1)}));
+    QCOMPARE(metadata.value("xesam:artist"),
+        QVariant(QStringList {QStringLiteral("Artist %1").arg(entry + 1)}));
     QCOMPARE(metadata.value("xesam:url"),
-             QVariant(QStringLiteral("file:///music/album/song%1.mp3").arg(entry + 1)));
+        QVariant(QStringLiteral("file:///music/album/song%1.mp3").arg(entry + 1)));
     // One announcement for the whole change, holding what a widget shows beside the title.
     QCOMPARE(client->changes.size(), 1);
 }
@@ -108,12 +108,13 @@ void MprisAnnouncementsTest::transportAnnouncesStatusAndCommands_data()
     QTest::addColumn<QList<int>>("commands");
     QTest::addColumn<QVariantMap>("announced");
 
-    QTest::newRow("pause") << QList<int>{1} << QVariantMap{{"PlaybackStatus", "Paused"}};
-    QTest::newRow("pause, play") << QList<int>{1, 0} << QVariantMap{{"PlaybackStatus", "Playing"}};
-    QTest::newRow("stop") << QList<int>{2}
-                          << QVariantMap{{"PlaybackStatus", "Stopped"}, {"CanPause", false}};
-    QTest::newRow("stop, play") << QList<int>{2, 0}
-                                << QVariantMap{{"PlaybackStatus", "Playing"}, {"CanPause", true}};
+    QTest::newRow("pause") << QList<int> {1} << QVariantMap {{"PlaybackStatus", "Paused"}};
+    QTest::newRow("pause, play") << QList<int> {1, 0}
+                                 << QVariantMap {{"PlaybackStatus", "Playing"}};
+    QTest::newRow("stop") << QList<int> {2}
+                          << QVariantMap {{"PlaybackStatus", "Stopped"}, {"CanPause", false}};
+    QTest::newRow("stop, play") << QList<int> {2, 0}
+                                << QVariantMap {{"PlaybackStatus", "Playing"}, {"CanPause", true}};
 }
 
 void MprisAnnouncementsTest::transportAnnouncesStatusAndCommands()
@@ -209,7 +210,7 @@ void MprisAnnouncementsTest::positionJumpsAreSeeked()
     } else {
         t->select(1);
     }
-    QTRY_COMPARE(client->seeks, QList<qlonglong>{seeked});
+    QTRY_COMPARE(client->seeks, QList<qlonglong> {seeked});
     // The same song: no new metadata, so the widget keeps its track and moves its position.
     client->roundTrip();
     QVERIFY(!client->lastChange("Metadata").isValid());

@@ -9,8 +9,7 @@
 
 // The player's methods and properties, called the way media keys and desktop widgets call
 // them: through the session bus, on the window with the fake player.
-class MprisCommandsTest : public QObject
-{
+class MprisCommandsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -63,8 +62,8 @@ void MprisCommandsTest::cleanup()
 void MprisCommandsTest::takesItsNameOnTheBus()
 {
     QCOMPARE(service->serviceName(), QStringLiteral("org.mpris.MediaPlayer2.brenlowick"));
-    const auto owner = QDBusConnection::sessionBus().interface()->serviceOwner(
-        service->serviceName());
+    const auto owner
+        = QDBusConnection::sessionBus().interface()->serviceOwner(service->serviceName());
     QCOMPARE(owner.value(), QDBusConnection::sessionBus().baseService());
 }
 
@@ -75,8 +74,7 @@ void MprisCommandsTest::rootProperties()
     QCOMPARE(client->property(RootInterface, "CanQuit"), QVariant(true));
     QCOMPARE(client->property(RootInterface, "CanRaise"), QVariant(true));
     QCOMPARE(client->property(RootInterface, "HasTrackList"), QVariant(false));
-    QCOMPARE(client->property(RootInterface, "SupportedUriSchemes").toStringList(),
-             QStringList());
+    QCOMPARE(client->property(RootInterface, "SupportedUriSchemes").toStringList(), QStringList());
     QCOMPARE(client->playerProperty("CanControl"), QVariant(true));
 }
 
@@ -94,13 +92,12 @@ void MprisCommandsTest::raiseLeavesTrayMode()
 void MprisCommandsTest::quitEndsAsTheEndButtonDoes()
 {
     bool iconRemovedBeforeTheEnd = false;
-    t->fakes->tray.onNotify = [&](int32_t) {
-        iconRemovedBeforeTheEnd = t->fakes->process.endedWith.empty();
-    };
+    t->fakes->tray.onNotify
+        = [&](int32_t) { iconRemovedBeforeTheEnd = t->fakes->process.endedWith.empty(); };
     // The caller gets its answer before the program ends.
     QCOMPARE(client->call(RootInterface, "Quit").type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE(t->fakes->process.endedWith, std::vector<int>{0});
-    QCOMPARE(t->fakes->tray.messages, std::vector<int32_t>{TrayMessage::Delete});
+    QTRY_COMPARE(t->fakes->process.endedWith, std::vector<int> {0});
+    QCOMPARE(t->fakes->tray.messages, std::vector<int32_t> {TrayMessage::Delete});
     QVERIFY(iconRemovedBeforeTheEnd);
 }
 
@@ -112,13 +109,13 @@ void MprisCommandsTest::commandsRunTheButtonHandler_data()
     QTest::addColumn<bool>("timerRunning");
 
     // Song 2 of 3 is playing when the method arrives.
-    QTest::newRow("Play") << "Play" << QStringList{"Play"} << 1 << true;
-    QTest::newRow("Pause") << "Pause" << QStringList{"Pause"} << 1 << false;
-    QTest::newRow("Stop") << "Stop" << QStringList{"Stop", "SetPosition:0"} << 1 << false;
-    QTest::newRow("Next") << "Next" << QStringList{"FileName:/music/album/song3.mp3", "Play"} << 2
+    QTest::newRow("Play") << "Play" << QStringList {"Play"} << 1 << true;
+    QTest::newRow("Pause") << "Pause" << QStringList {"Pause"} << 1 << false;
+    QTest::newRow("Stop") << "Stop" << QStringList {"Stop", "SetPosition:0"} << 1 << false;
+    QTest::newRow("Next") << "Next" << QStringList {"FileName:/music/album/song3.mp3", "Play"} << 2
                           << true;
     QTest::newRow("Previous") << "Previous"
-                              << QStringList{"FileName:/music/album/song1.mp3", "Play"} << 0
+                              << QStringList {"FileName:/music/album/song1.mp3", "Play"} << 0
                               << true;
 }
 
@@ -163,7 +160,7 @@ void MprisCommandsTest::playPauseToggles()
     t->fillList(2);
     t->startSong(0);
     client->player("PlayPause");
-    QCOMPARE(t->fakes->player.calls, QStringList{"Pause"});
+    QCOMPARE(t->fakes->player.calls, QStringList {"Pause"});
     QCOMPARE(client->playerProperty("PlaybackStatus"), QVariant("Paused"));
     client->player("PlayPause");
     QCOMPARE(t->fakes->player.calls, QStringList({"Pause", "Play"}));
@@ -171,7 +168,8 @@ void MprisCommandsTest::playPauseToggles()
     // From stopped it plays again from the start.
     client->player("Stop");
     client->player("PlayPause");
-    QCOMPARE(t->fakes->player.calls, QStringList({"Pause", "Play", "Stop", "SetPosition:0", "Play"}));
+    QCOMPARE(
+        t->fakes->player.calls, QStringList({"Pause", "Play", "Stop", "SetPosition:0", "Play"}));
 }
 
 void MprisCommandsTest::playbackStatusFollowsTheWindow_data()
@@ -180,12 +178,12 @@ void MprisCommandsTest::playbackStatusFollowsTheWindow_data()
     QTest::addColumn<bool>("songEnds");
     QTest::addColumn<QString>("status");
 
-    QTest::newRow("song started") << QList<int>{} << false << "Playing";
-    QTest::newRow("paused") << QList<int>{1} << false << "Paused";
-    QTest::newRow("paused, then played") << QList<int>{1, 0} << false << "Playing";
-    QTest::newRow("stopped") << QList<int>{2} << false << "Stopped";
-    QTest::newRow("paused, then stopped") << QList<int>{1, 2} << false << "Stopped";
-    QTest::newRow("ended, nothing follows") << QList<int>{} << true << "Stopped";
+    QTest::newRow("song started") << QList<int> {} << false << "Playing";
+    QTest::newRow("paused") << QList<int> {1} << false << "Paused";
+    QTest::newRow("paused, then played") << QList<int> {1, 0} << false << "Playing";
+    QTest::newRow("stopped") << QList<int> {2} << false << "Stopped";
+    QTest::newRow("paused, then stopped") << QList<int> {1, 2} << false << "Stopped";
+    QTest::newRow("ended, nothing follows") << QList<int> {} << true << "Stopped";
 }
 
 void MprisCommandsTest::playbackStatusFollowsTheWindow()
@@ -232,25 +230,29 @@ void MprisCommandsTest::metadataOfTheCurrentSong_data()
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QVariantMap>("expected");
 
-    QTest::newRow("tagged") << "夜の歌" << "青木" << 183.25 << QByteArray("/music/song1.mp3")
-                            << QVariantMap{{"xesam:title", "夜の歌"},
-                                           {"xesam:artist", QStringList{"青木"}},
-                                           {"mpris:length", qlonglong(183250000)},
-                                           {"xesam:url", "file:///music/song1.mp3"}};
+    QTest::newRow("tagged") << "夜の歌"
+                            << "青木" << 183.25 << QByteArray("/music/song1.mp3")
+                            << QVariantMap {{"xesam:title", "夜の歌"},
+                                   {"xesam:artist", QStringList {"青木"}},
+                                   {"mpris:length", qlonglong(183250000)},
+                                   {"xesam:url", "file:///music/song1.mp3"}};
     // Untagged: the list shows the file name, so the widget does too; no artist at all.
-    QTest::newRow("untagged") << "" << "" << 1.0 << QByteArray("/music/song1.mp3")
-                              << QVariantMap{{"xesam:title", "song1.mp3"},
-                                             {"mpris:length", qlonglong(1000000)},
-                                             {"xesam:url", "file:///music/song1.mp3"}};
-    QTest::newRow("unreadable length") << "T" << "A" << -1.0 << QByteArray("/music/song1.mp3")
-                                       << QVariantMap{{"xesam:title", "T"},
-                                                      {"xesam:artist", QStringList{"A"}},
-                                                      {"xesam:url", "file:///music/song1.mp3"}};
+    QTest::newRow("untagged") << ""
+                              << "" << 1.0 << QByteArray("/music/song1.mp3")
+                              << QVariantMap {{"xesam:title", "song1.mp3"},
+                                     {"mpris:length", qlonglong(1000000)},
+                                     {"xesam:url", "file:///music/song1.mp3"}};
+    QTest::newRow("unreadable length")
+        << "T"
+        << "A" << -1.0 << QByteArray("/music/song1.mp3")
+        << QVariantMap {{"xesam:title", "T"}, {"xesam:artist", QStringList {"A"}},
+               {"xesam:url", "file:///music/song1.mp3"}};
     // Bytes that are no UTF-8 and URL specials are escaped one by one.
-    QTest::newRow("raw bytes") << "T" << "" << 2.0 << QByteArray("/mu sic/\x83\x5c#?%.mp3")
-                               << QVariantMap{{"xesam:title", "T"},
-                                              {"mpris:length", qlonglong(2000000)},
-                                              {"xesam:url", "file:///mu%20sic/%83%5C%23%3F%25.mp3"}};
+    QTest::newRow("raw bytes") << "T"
+                               << "" << 2.0 << QByteArray("/mu sic/\x83\x5c#?%.mp3")
+                               << QVariantMap {{"xesam:title", "T"},
+                                      {"mpris:length", qlonglong(2000000)},
+                                      {"xesam:url", "file:///mu%20sic/%83%5C%23%3F%25.mp3"}};
 }
 
 void MprisCommandsTest::metadataOfTheCurrentSong()
@@ -266,13 +268,13 @@ void MprisCommandsTest::metadataOfTheCurrentSong()
     t->window->SongPaths = {"/music/other.mp3", pathBytes};
     t->window->SongList->AddItem("other.mp3");
     t->window->SongList->AddItem("song1.mp3");
-    t->fakes->player.clips[std::filesystem::path(pathBytes).filename().native()] = {duration, title,
-                                                                                    author};
+    t->fakes->player.clips[std::filesystem::path(pathBytes).filename().native()]
+        = {duration, title, author};
     t->select(1);
 
     QVariantMap metadata = client->metadata();
     QCOMPARE(metadata.take("mpris:trackid").value<QDBusObjectPath>().path(),
-             QStringLiteral("/io/github/brenlowick/track/1"));
+        QStringLiteral("/io/github/brenlowick/track/1"));
     QCOMPARE(metadata, expected);
 }
 
@@ -288,32 +290,33 @@ void MprisCommandsTest::positionAndSeeking_data()
             QDBusObjectPath(QStringLiteral("/io/github/brenlowick/track/%1").arg(entry)));
     };
     // Song 2 of 3 (200 s) plays at 42.5 s.
-    QTest::newRow("seek forward") << "Seek" << QVariantList{qlonglong(10000000)}
-                                  << QStringList{"SetPosition:52.5"} << QList<qlonglong>{52500000};
-    QTest::newRow("seek back past the start") << "Seek" << QVariantList{qlonglong(-60000000)}
-                                              << QStringList{"SetPosition:0"}
-                                              << QList<qlonglong>{0};
+    QTest::newRow("seek forward") << "Seek" << QVariantList {qlonglong(10000000)}
+                                  << QStringList {"SetPosition:52.5"}
+                                  << QList<qlonglong> {52500000};
+    QTest::newRow("seek back past the start")
+        << "Seek" << QVariantList {qlonglong(-60000000)} << QStringList {"SetPosition:0"}
+        << QList<qlonglong> {0};
     QTest::newRow("seek past the end goes next")
-        << "Seek" << QVariantList{qlonglong(170000000)}
-        << QStringList{"FileName:/music/album/song3.mp3", "Play"} << QList<qlonglong>{};
+        << "Seek" << QVariantList {qlonglong(170000000)}
+        << QStringList {"FileName:/music/album/song3.mp3", "Play"} << QList<qlonglong> {};
     QTest::newRow("seek by the largest offset")
-        << "Seek" << QVariantList{std::numeric_limits<qlonglong>::max()}
-        << QStringList{"FileName:/music/album/song3.mp3", "Play"} << QList<qlonglong>{};
-    QTest::newRow("set position") << "SetPosition" << QVariantList{track(1), qlonglong(120250000)}
-                                  << QStringList{"SetPosition:120.25"}
-                                  << QList<qlonglong>{120250000};
+        << "Seek" << QVariantList {std::numeric_limits<qlonglong>::max()}
+        << QStringList {"FileName:/music/album/song3.mp3", "Play"} << QList<qlonglong> {};
+    QTest::newRow("set position") << "SetPosition" << QVariantList {track(1), qlonglong(120250000)}
+                                  << QStringList {"SetPosition:120.25"}
+                                  << QList<qlonglong> {120250000};
     QTest::newRow("set position to the end")
-        << "SetPosition" << QVariantList{track(1), qlonglong(200000000)}
-        << QStringList{"SetPosition:200"} << QList<qlonglong>{200000000};
-    QTest::newRow("set position of another song") << "SetPosition"
-                                                  << QVariantList{track(0), qlonglong(1000000)}
-                                                  << QStringList{} << QList<qlonglong>{};
-    QTest::newRow("set negative position") << "SetPosition"
-                                           << QVariantList{track(1), qlonglong(-1)}
-                                           << QStringList{} << QList<qlonglong>{};
+        << "SetPosition" << QVariantList {track(1), qlonglong(200000000)}
+        << QStringList {"SetPosition:200"} << QList<qlonglong> {200000000};
+    QTest::newRow("set position of another song")
+        << "SetPosition" << QVariantList {track(0), qlonglong(1000000)} << QStringList {}
+        << QList<qlonglong> {};
+    QTest::newRow("set negative position")
+        << "SetPosition" << QVariantList {track(1), qlonglong(-1)} << QStringList {}
+        << QList<qlonglong> {};
     QTest::newRow("set position past the end")
-        << "SetPosition" << QVariantList{track(1), qlonglong(200000001)} << QStringList{}
-        << QList<qlonglong>{};
+        << "SetPosition" << QVariantList {track(1), qlonglong(200000001)} << QStringList {}
+        << QList<qlonglong> {};
 }
 
 void MprisCommandsTest::positionAndSeeking()
@@ -425,8 +428,8 @@ void MprisCommandsTest::secondPlayerGetsAnInstanceName()
         MprisService secondService(*second.window, other);
         QVERIFY(secondService.isRegistered());
         QCOMPARE(secondService.serviceName(),
-                 QStringLiteral("org.mpris.MediaPlayer2.brenlowick.instance%1")
-                     .arg(QCoreApplication::applicationPid()));
+            QStringLiteral("org.mpris.MediaPlayer2.brenlowick.instance%1")
+                .arg(QCoreApplication::applicationPid()));
         second.fillList(1);
         second.startSong(0);
         MprisBusClient secondClient(secondService.serviceName());
@@ -439,8 +442,8 @@ void MprisCommandsTest::secondPlayerGetsAnInstanceName()
 void MprisCommandsTest::withoutABusThePlayerRunsSilently()
 {
     PlaybackWindow lone;
-    const QDBusConnection noBus =
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "none");
+    const QDBusConnection noBus
+        = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "none");
     QVERIFY(!noBus.isConnected());
     MprisService offline(*lone.window, noBus);
     QVERIFY(!offline.isRegistered());

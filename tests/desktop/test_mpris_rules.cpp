@@ -7,8 +7,7 @@
 
 // The conversions at the edges that a well-behaved window never produces, but a broken file
 // or a careless client can.
-class MprisRulesTest : public QObject
-{
+class MprisRulesTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void microseconds_data();
@@ -48,17 +47,17 @@ void MprisRulesTest::seekAtTheLimits_data()
 
     constexpr qint64 most = std::numeric_limits<qint64>::max();
     constexpr qint64 least = std::numeric_limits<qint64>::min();
-    QTest::newRow("to the very end stays") << qint64(5) << qint64(5) << qint64(10) << false
-                                           << qint64(10);
-    QTest::newRow("one past the end moves on") << qint64(5) << qint64(6) << qint64(10) << true
-                                               << qint64(0);
+    QTest::newRow("to the very end stays")
+        << qint64(5) << qint64(5) << qint64(10) << false << qint64(10);
+    QTest::newRow("one past the end moves on")
+        << qint64(5) << qint64(6) << qint64(10) << true << qint64(0);
     QTest::newRow("largest offset") << qint64(5) << most << qint64(10) << true << qint64(0);
     QTest::newRow("smallest offset") << qint64(5) << least << qint64(10) << false << qint64(0);
     // A song of unknown length (0) cannot be sought into; forward means the next song.
-    QTest::newRow("unknown length, back") << qint64(0) << qint64(-1) << qint64(0) << false
-                                          << qint64(0);
-    QTest::newRow("unknown length, forward") << qint64(0) << qint64(1) << qint64(0) << true
-                                             << qint64(0);
+    QTest::newRow("unknown length, back")
+        << qint64(0) << qint64(-1) << qint64(0) << false << qint64(0);
+    QTest::newRow("unknown length, forward")
+        << qint64(0) << qint64(1) << qint64(0) << true << qint64(0);
 }
 
 void MprisRulesTest::seekAtTheLimits()
@@ -68,7 +67,7 @@ void MprisRulesTest::seekAtTheLimits()
     QFETCH(qint64, length);
     QFETCH(bool, goNext);
     QFETCH(qint64, target);
-    QCOMPARE(Mpris::seekOutcome(position, offset, length), (Mpris::SeekOutcome{goNext, target}));
+    QCOMPARE(Mpris::seekOutcome(position, offset, length), (Mpris::SeekOutcome {goNext, target}));
 }
 
 QTEST_MAIN(MprisRulesTest)
