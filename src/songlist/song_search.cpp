@@ -5,9 +5,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <set>
 #include <utility>
@@ -120,6 +122,60 @@ bool identify(int fd, FolderId &id)
     return true;
 }
 
+// Folders keep a descriptor while they have subfolders left to enter. A tree both deep and wide
+// could hold more than the process may open, so past a share of that limit the shallowest
+// folder gives its descriptor back and opens itself again by its path when its turn comes.
+class HeldDescriptors {
+public:
+    explicit HeldDescriptors(std::vector<Frame> &stack)
+    {
+        rlimit limit {};
+        size_t allowed = 1024;
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            allowed = static_cast<size_t>(limit.rlim_cur);
+        m_budget = std::clamp<size_t>(allowed / 4, 8, 256);
+        adopt(stack);
+    }
+
+    // Counts the descriptor of the frame just pushed and gives back older ones over budget.
+    void adopt(std::vector<Frame> &stack)
+    {
+        if (stack.back().fd >= 0)
+            ++m_held;
+        for (size_t i = 0; m_held > m_budget && i + 1 < stack.size(); ++i)
+            close(stack[i]);
+    }
+
+    void close(Frame &frame)
+    {
+        if (frame.fd < 0)
+            return;
+        ::close(frame.fd);
+        frame.fd = -1;
+        --m_held;
+    }
+
+    // Opens a frame's folder again by its path; false when it is gone or no longer the same.
+    bool reopen(Frame &frame, std::string &path)
+    {
+        path.resize(frame.prefixLength);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        FolderId id {};
+        if (fd < 0 || !identify(fd, id) || id != frame.id) {
+            if (fd >= 0)
+                ::close(fd);
+            return false;
+        }
+        frame.fd = fd;
+        ++m_held;
+        return true;
+    }
+
+private:
+    size_t m_budget = 0;
+    size_t m_held = 0;
+};
+
 } // namespace
 
 void searchSongs(const std::string &folder,
@@ -144,16 +200,19 @@ void searchSongs(const std::string &folder,
         raiseFromErrno(errno, displayName(folder));
 
     std::set<FolderId> onWalk {start.id};
+    HeldDescriptors held(stack);
     while (!stack.empty()) {
         Frame &top = stack.back();
         if (top.nextSubfolder < top.subfolders.size()) {
+            if (top.fd < 0 && !held.reopen(top, path)) {
+                top.nextSubfolder = top.subfolders.size();
+                continue;
+            }
             const std::string_view name = nextName(top.subfolders, top.nextSubfolder);
             const int childFd
                 = ::openat(top.fd, std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (top.nextSubfolder >= top.subfolders.size()) {
-                ::close(top.fd);
-                top.fd = -1;
-            }
+            if (top.nextSubfolder >= top.subfolders.size())
+                held.close(top);
             Frame child;
             child.fd = childFd;
             if (childFd < 0)
@@ -170,6 +229,7 @@ void searchSongs(const std::string &folder,
                 continue;
             onWalk.insert(child.id);
             stack.push_back(std::move(child));
+            held.adopt(stack);
             continue;
         }
         // Every subfolder's tree is done: now this folder's own songs.
@@ -181,8 +241,7 @@ void searchSongs(const std::string &folder,
             path.append(name);
             onSong(path, name);
         }
-        if (top.fd >= 0)
-            ::close(top.fd);
+        held.close(top);
         onWalk.erase(top.id);
         stack.pop_back();
     }

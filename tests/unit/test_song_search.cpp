@@ -1,4 +1,5 @@
 #include "app/app_error.h"
+#include "songlist/byte_string_list.h"
 #include "songlist/display_name.h"
 #include "songlist/song_search.h"
 
@@ -8,6 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -270,6 +272,26 @@ private Q_SLOTS:
         QCOMPARE(::displayName(std::string_view(bytes.constData(), bytes.size())), shown);
     }
 
+    void resultListKeepsEveryEntryAcrossChunks()
+    {
+        // Entries of every size, one far larger than a chunk, in an order that fills chunks
+        // unevenly.
+        std::vector<std::string> entries;
+        for (int i = 0; i < 5000; ++i)
+            entries.push_back(
+                std::string(static_cast<size_t>(i % 97), static_cast<char>('a' + i % 26)));
+        entries.insert(entries.begin() + 1234, std::string(200000, 'x'));
+        entries.insert(entries.begin(), std::string());
+        ByteStringList list;
+        for (const std::string &entry : entries)
+            list.push_back(entry);
+        QCOMPARE(list.size(), entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            QVERIFY2(list[i] == entries[i], qPrintable(QString::number(i)));
+        list.clear();
+        QVERIFY(list.empty());
+    }
+
     void yieldsWhileWalking()
     {
         for (int file = 0; file < 20; ++file)
@@ -301,6 +323,31 @@ private Q_SLOTS:
             deep += "/d";
         QCOMPARE(found.paths, (std::vector<std::string> {deep + "/deep.mp3", m_root + "/top.mp3"}));
         removeChain(Depth);
+    }
+
+    void deepAndWideTreeStaysWithinTheDescriptorLimit()
+    {
+        // Every level holds a leaf folder with a song and the next level, so about half the
+        // levels still have a subfolder to enter while the walk is deeper down.
+        constexpr int Depth = 200;
+        std::string level = m_root;
+        for (int i = 0; i < Depth; ++i) {
+            touch(fs::path(level) / "b/s.mp3");
+            level += "/a";
+        }
+        touch(fs::path(level) / "deepest.mp3");
+        std::vector<std::string> expected;
+        referenceWalk(m_root, expected);
+        QCOMPARE(expected.size(), size_t {Depth + 1});
+
+        rlimit saved {};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = 64;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        const Found found = search(m_root);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        QCOMPARE(found.paths, expected);
     }
 
 private:
