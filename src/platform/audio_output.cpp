@@ -6,12 +6,6 @@
 
 namespace {
 
-// About 93 ms at 44.1 kHz. Every buffer costs the audio thread a wake-up, which on some
-// machines costs more than decoding the buffer; a pause is heard within about two buffers.
-// The position between buffers is interpolated (PlaybackStream), so it does not depend on
-// this size.
-constexpr Uint16 BufferFrames = 4096;
-
 void renderTrampoline(void *userData, Uint8 *stream, int length)
 {
     static_cast<AudioSource *>(userData)->render(stream, length);
@@ -65,7 +59,7 @@ void AudioOutput::start(long sampleRate)
     wanted.freq = static_cast<int>(sampleRate);
     wanted.format = AUDIO_S16SYS;
     wanted.channels = 2;
-    wanted.samples = BufferFrames;
+    wanted.samples = static_cast<Uint16>(BufferFrames);
     wanted.callback = renderTrampoline;
     wanted.userdata = static_cast<AudioSource *>(&m_source);
     SDL_AudioSpec obtained = {};

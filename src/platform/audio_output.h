@@ -20,6 +20,12 @@ protected:
 class AudioOutput
 {
 public:
+    // Frames per device buffer: about 93 ms at 44.1 kHz. Every buffer costs the audio thread
+    // a wake-up, which on some machines costs more than decoding the buffer; a pause is heard
+    // within about two buffers. The position between buffers is interpolated
+    // (PlaybackStream), so it does not depend on this size.
+    static constexpr int BufferFrames = 4096;
+
     explicit AudioOutput(AudioSource &source);
     // Closes the device; SDL's audio thread has ended and calls nothing when this returns.
     ~AudioOutput();

@@ -5,7 +5,9 @@
 #include "platform/mp3_decoder.h"
 #include "platform/playback_stream.h"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 Mp3Engine::Mp3Engine(QObject *parent)
     : MediaPlayer(parent), m_endSignal(new CrossThreadSignal(this)),
@@ -17,7 +19,23 @@ Mp3Engine::Mp3Engine(QObject *parent)
 
 Mp3Engine::~Mp3Engine()
 {
+    waitForEndedTail();
     m_output.reset();
+}
+
+void Mp3Engine::waitForEndedTail()
+{
+    // The end of a song is announced while its last buffers are still queued; quitting right
+    // after it should not cut them off. A device that stops taking buffers is not waited for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (m_output->isOpen() && std::chrono::steady_clock::now() < deadline) {
+        {
+            AudioOutput::Lock lock(*m_output);
+            if (m_stream->endedTailBytes() == 0)
+                return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void Mp3Engine::setFileName(const std::filesystem::path &path)
@@ -122,12 +140,11 @@ QString Mp3Engine::GetMediaInfoString(int32_t infoType) const
 
 void Mp3Engine::onEndSignalled()
 {
-    if (!m_stream->takeEnd())
-        return;
     {
         // Ended means halted: a seek now moves the position without starting the sound.
         AudioOutput::Lock lock(*m_output);
-        m_stream->setPlaying(false);
+        if (!m_stream->takeEnd())
+            return;
     }
     Q_EMIT EndOfStream(0);
 }

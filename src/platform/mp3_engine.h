@@ -21,7 +21,8 @@ class Mp3Engine : public MediaPlayer
     Q_OBJECT
 public:
     explicit Mp3Engine(QObject *parent = nullptr);
-    // Closes the device first: no callback runs once this has begun.
+    // Lets the last buffers of a song that has just ended play out (a fraction of a second),
+    // then closes the device: no callback runs once the destructor returns.
     ~Mp3Engine() override;
 
     // Throws AppError (53, 75, 76, 5 with libmpg123's text) and then holds no clip.
@@ -45,6 +46,7 @@ public:
 
 private:
     void releaseClip();
+    void waitForEndedTail();
     void onEndSignalled();
 
     std::filesystem::path m_path;

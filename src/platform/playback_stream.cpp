@@ -42,12 +42,35 @@ PlaybackStream::Progress PlaybackStream::snapshot() const
     }
 }
 
+PlaybackStream::PlaybackStream(CrossThreadSignal &endSignal)
+    : m_endSignal(endSignal),
+      // An ended clip's tail (at most a buffer and its look-ahead), the next one's buffer
+      // and look-ahead, and room for one more decoded frame.
+      m_queue(static_cast<size_t>(5 * AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame)
+{
+}
+
 void PlaybackStream::setDecoder(Mp3Decoder *decoder)
 {
+    discardQueued();
     m_decoder = decoder;
     m_playing.store(false, std::memory_order_release);
     forgetEnd();
     publish(Progress{});
+}
+
+bool PlaybackStream::takeEnd()
+{
+    if (!m_endReported.exchange(false, std::memory_order_acq_rel))
+        return false;
+    m_playing.store(false, std::memory_order_release);
+    const size_t tail = m_queue.size() - m_previousTail;
+    m_previousTail = m_queue.size();
+    Progress progress = m_progress;
+    progress.handed += static_cast<int64_t>(tail / Mp3Decoder::BytesPerFrame);
+    progress.floor = progress.handed;
+    publish(progress);
+    return true;
 }
 
 void PlaybackStream::setPlaying(bool playing)
@@ -63,15 +86,21 @@ void PlaybackStream::setPlaying(bool playing)
 void PlaybackStream::seek(int64_t frame)
 {
     forgetEnd();
+    discardQueued();
     const int64_t landed = m_decoder != nullptr ? m_decoder->seek(frame) : 0;
     publish(Progress{landed, landed, 0, nowNs(), landed});
 }
 
 void PlaybackStream::forgetEnd()
 {
-    m_ended = false;
-    m_endPending = false;
+    m_decoderFinished = false;
     m_endReported.store(false, std::memory_order_release);
+}
+
+void PlaybackStream::discardQueued()
+{
+    m_queue.truncate(m_previousTail);
+    m_freshStart = true;
 }
 
 int64_t PlaybackStream::currentFrame() const
@@ -86,29 +115,47 @@ int64_t PlaybackStream::currentFrame() const
     return std::clamp(estimate, progress.floor, progress.handed);
 }
 
-void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
+void PlaybackStream::decodeAhead(size_t bytes) noexcept
 {
-    if (m_endPending) {
-        // The buffer with the clip's last samples went to the device on the previous call.
-        m_endPending = false;
-        m_endReported.store(true, std::memory_order_release);
-        m_endSignal.post();
-    }
-    size_t filled = 0;
-    if (m_playing.load(std::memory_order_acquire) && !m_ended && m_decoder != nullptr) {
-        const Mp3Decoder::ReadResult result =
-            m_decoder->read(buffer, static_cast<size_t>(bytes));
-        filled = result.bytes;
-        Progress progress = m_progress;
-        progress.bufferStart = progress.handed;
-        progress.bufferFrames = bytes / Mp3Decoder::BytesPerFrame;
-        progress.handed += static_cast<int64_t>(filled / Mp3Decoder::BytesPerFrame);
-        progress.handedAtNs = nowNs();
-        publish(progress);
+    while (!m_decoderFinished && m_queue.size() - m_previousTail < bytes) {
+        size_t room = 0;
+        unsigned char *space = m_queue.freeSpace(room);
+        room = std::min(room, bytes - (m_queue.size() - m_previousTail));
+        room -= room % Mp3Decoder::BytesPerFrame;
+        if (room == 0)
+            return;
+        const Mp3Decoder::ReadResult result = m_decoder->read(space, room);
+        m_queue.commit(result.bytes);
         if (result.ended) {
-            m_ended = true;
-            m_endPending = true;
+            // The last sample is queued for the device: the listener's end is one look-ahead
+            // away, time enough to open and start the next song behind it.
+            m_decoderFinished = true;
+            m_endReported.store(true, std::memory_order_release);
+            m_endSignal.post();
         }
     }
-    std::memset(buffer + filled, 0, static_cast<size_t>(bytes) - filled);
+}
+
+void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
+{
+    const auto wanted = static_cast<size_t>(bytes);
+    size_t filled = m_queue.take(buffer, std::min(m_previousTail, wanted));
+    m_previousTail -= filled;
+    if (m_decoder != nullptr && m_playing.load(std::memory_order_acquire)) {
+        // The look-ahead is built from the second buffer on, so that the first sound after
+        // a new clip or a seek waits for no more decoding than it needs.
+        decodeAhead(wanted - filled + (m_freshStart ? 0 : wanted));
+        m_freshStart = false;
+        const size_t taken = m_queue.take(buffer + filled, wanted - filled);
+        filled += taken;
+        if (taken > 0) {
+            Progress progress = m_progress;
+            progress.bufferStart = progress.handed;
+            progress.bufferFrames = bytes / Mp3Decoder::BytesPerFrame;
+            progress.handed += static_cast<int64_t>(taken / Mp3Decoder::BytesPerFrame);
+            progress.handedAtNs = nowNs();
+            publish(progress);
+        }
+    }
+    std::memset(buffer + filled, 0, wanted - filled);
 }

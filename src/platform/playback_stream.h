@@ -2,6 +2,7 @@
 #define BRENLOWICK_PLAYBACK_STREAM_H
 
 #include "platform/audio_output.h"
+#include "platform/frame_queue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,8 +11,13 @@ class CrossThreadSignal;
 class Mp3Decoder;
 
 // What the audio thread plays: the current clip's decoder, whether it plays, and how far.
-// render() decodes straight into the device's buffer, and reports the end of the clip on the
-// call after the one that handed its last sample to the device.
+//
+// render() keeps one device buffer of decoded audio queued ahead of what it hands to the
+// device: that queue is the device's first stage. The end of the clip is signalled as soon as
+// its last sample is in it, and once the owner has taken the end (takeEnd) the queued tail
+// counts as handed over and plays out whatever comes next, so the next song can be opened
+// and started while the last of this one still plays, and follows it without a gap. Before
+// that, a seek, a stop or a new clip cuts the queued audio off and withdraws the end.
 //
 // The setters are for the UI thread and must be called under AudioOutput::Lock (or while the
 // device is closed), which keeps render() out; the readers may be called at any time, and
@@ -19,15 +25,15 @@ class Mp3Decoder;
 class PlaybackStream final : public AudioSource
 {
 public:
-    explicit PlaybackStream(CrossThreadSignal &endSignal) : m_endSignal(endSignal) {}
+    explicit PlaybackStream(CrossThreadSignal &endSignal);
 
     // A new clip (or none), halted at its start. The decoder stays owned by the caller.
     void setDecoder(Mp3Decoder *decoder);
     void setPlaying(bool playing);
-    // Moves to this frame (clamped by the decoder); forgets an end reached or pending.
+    // Moves to this frame (clamped by the decoder); forgets an end reached or signalled.
     void seek(int64_t frame);
-    // Whether the clip has played to its end since the last seek or setDecoder.
-    bool ended() const { return m_ended; }
+    // Whether the clip has been decoded to its end since the last seek or setDecoder.
+    bool ended() const { return m_decoderFinished; }
 
     // The frame being heard. While halted, exactly where playback resumes; while playing,
     // interpolated from the time the latest buffer was handed over, so that it moves smoothly
@@ -36,9 +42,12 @@ public:
     int64_t currentFrame() const;
     // Frames handed to the device since the clip's start, counting seeks.
     int64_t framesHanded() const { return snapshot().handed; }
-    // True once for each end of the clip that render() reported and no later seek or
-    // setDecoder withdrew. Call when the end signal is posted.
-    bool takeEnd() { return m_endReported.exchange(false, std::memory_order_acq_rel); }
+    // True once for each end of the clip that render() signalled and no later seek or
+    // setDecoder withdrew; the clip then halts at its end, and its queued tail plays out.
+    // Call when the end signal is posted.
+    bool takeEnd();
+    // Bytes of an ended clip's tail still to be handed to the device (under the lock).
+    size_t endedTailBytes() const { return m_previousTail; }
 
     void render(unsigned char *buffer, int bytes) noexcept override;
 
@@ -48,22 +57,28 @@ private:
     // under way tells the reader to try again.
     struct Progress
     {
-        int64_t handed = 0;        // frames handed to the device since the clip's start
-        int64_t bufferStart = 0;   // frame at which the latest buffer began
-        int64_t bufferFrames = 0;  // its length in frames
-        int64_t handedAtNs = 0;    // steady-clock time it was handed over
-        int64_t floor = 0;         // never show less: the frame of the last seek or resume
+        int64_t handed = 0;       // frames handed to the device since the clip's start
+        int64_t bufferStart = 0;  // frame at which the latest buffer began
+        int64_t bufferFrames = 0; // its length in frames
+        int64_t handedAtNs = 0;   // steady-clock time it was handed over
+        int64_t floor = 0;        // never show less: the frame of the last seek or resume
     };
     void publish(const Progress &progress);
     Progress snapshot() const;
     void forgetEnd();
+    // Drops the current clip's queued audio; an ended clip's tail still plays.
+    void discardQueued();
+    // Decodes until `bytes` of the current clip are queued, or the clip ends.
+    void decodeAhead(size_t bytes) noexcept;
 
     CrossThreadSignal &m_endSignal;
     Mp3Decoder *m_decoder = nullptr;
     std::atomic<bool> m_playing = false;
-    bool m_ended = false;
-    bool m_endPending = false;
+    bool m_decoderFinished = false;
     std::atomic<bool> m_endReported = false;
+    FrameQueue m_queue;
+    size_t m_previousTail = 0; // bytes at the queue's front that belong to an ended clip
+    bool m_freshStart = true;  // nothing decoded since the clip was set or sought
 
     Progress m_progress; // the writer's own copy
     mutable std::atomic<uint32_t> m_sequence = 0;

@@ -83,7 +83,8 @@ private Q_SLOTS:
         engine->Play();
         QTRY_COMPARE(ends.count(), 1);
         QCOMPARE(endThread, QThread::currentThread());
-        QCOMPARE(engine->CurrentPosition(), engine->Duration());
+        // The end is announced while the last buffer still plays; then the position is there.
+        QTRY_COMPARE(engine->CurrentPosition(), engine->Duration());
         engine.reset();
 
         const auto segments = soundSegments(readPcm(m_pcmFile));
