@@ -12,10 +12,11 @@ class CrossThreadSignal;
 class Mp3Decoder;
 class PlaybackStream;
 
-// The media player: libmpg123 decodes straight into SDL's audio callback, TagLib reads the
-// tags. Constructing it touches neither SDL nor the file system; the audio device is opened
-// by the first Play and then kept open across songs. Position and duration are in seconds of
-// the decoded, gapless signal.
+// The media player: libmpg123 decodes on SDL's audio thread, one buffer ahead of the device
+// (PlaybackStream), and TagLib reads the tags. Constructing it touches neither SDL nor the
+// file system; the audio device is opened by the first Play and then kept open across songs,
+// and a song started from the EndOfStream handler follows the last one without a gap.
+// Position and duration are in seconds of the decoded, gapless signal.
 class Mp3Engine : public MediaPlayer
 {
     Q_OBJECT
