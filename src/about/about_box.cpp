@@ -1,6 +1,7 @@
 #include "about/about_box.h"
 
 #include "app/app_icon.h"
+#include "app/gothic_font.h"
 #include "app/platform.h"
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
@@ -18,28 +19,6 @@ namespace {
 constexpr double ClientWidthTwips = 2970;
 constexpr double ClientHeightTwips = 1935;
 
-QFont gothicFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(9);
-    return font;
-}
-
-// The layout was drawn for a narrow Gothic face; a wider fallback face is condensed just
-// enough that the line fits its label instead of being cut off.
-void condenseToFit(QLabel *label)
-{
-    QFont font = label->font();
-    const int available = label->width();
-    const int needed = QFontMetrics(font).horizontalAdvance(label->text());
-    if (needed <= available || needed <= 0)
-        return;
-    font.setStretch(std::max(70, 100 * available / needed));
-    label->setFont(font);
-}
-
 void paintText(QLabel *label, const QColor &color)
 {
     QPalette palette = label->palette();
@@ -56,7 +35,7 @@ frmAbout::frmAbout(Platform &platform)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowIcon(programIcon());
-    setFont(gothicFont());
+    setFont(gothicFont(9));
     setFixedSize(twipsToPixels(ClientWidthTwips, m_screen.twipsPerPixelX()),
                  twipsToPixels(ClientHeightTwips, m_screen.twipsPerPixelY()));
     buildControls();
@@ -105,8 +84,8 @@ void frmAbout::buildControls()
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(toPixels(210, 480, 2325, 225));
     paintText(Label2, QColor(0, 0, 255));
-    condenseToFit(Label1);
-    condenseToFit(Label2);
+    condenseToFit(Label1, Label1->text());
+    condenseToFit(Label2, Label2->text());
 }
 
 void frmAbout::Form_Load()

@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/app_icon.h"
+#include "app/button_pictures.h"
+#include "app/gothic_font.h"
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
 #include "playback/player.h"
@@ -26,28 +28,6 @@ constexpr double ClientWidthTwips = 3885;
 constexpr double ClientHeightTwips = 7215;
 
 const QColor DisplayGreen(0, 255, 0);
-
-QFont gothicFont(double points)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(points);
-    return font;
-}
-
-// The Gothic face the layout was drawn for has narrow digits; a wider fallback face is condensed
-// just enough that the text fits the control instead of being cut off.
-void condenseToFit(QWidget *widget, const QString &text, int reservedPixels = 0)
-{
-    QFont font = widget->font();
-    const int available = widget->width() - reservedPixels;
-    const int needed = QFontMetrics(font).horizontalAdvance(text);
-    if (needed <= available || needed <= 0)
-        return;
-    font.setStretch(std::max(70, 100 * available / needed));
-    widget->setFont(font);
-}
 
 void paintDisplay(QLabel *label)
 {
@@ -132,21 +112,21 @@ void frmMain::buildDisplay()
 
 void frmMain::buildTransport()
 {
-    auto makeButton = [this](const QString &name, QStyle::StandardPixmap picture,
-                             const QString &tip, double left) {
+    auto makeButton = [this](const QString &name, const QIcon &picture, const QString &tip,
+                             double left) {
         auto *button = new QPushButton(this);
         button->setObjectName(name);
-        button->setIcon(style()->standardIcon(picture));
+        button->setIcon(picture);
         button->setIconSize(QSize(20, 20));
         button->setToolTip(tip);
         button->setGeometry(toPixels(left, 705, 330, 330));
         return button;
     };
-    cmdEnd = makeButton(QStringLiteral("cmdEnd"), QStyle::SP_DialogCloseButton,
+    cmdEnd = makeButton(QStringLiteral("cmdEnd"), ButtonPicture::end(),
                         QStringLiteral("終了します"), 3450);
-    const std::array<QStyle::StandardPixmap, 5> pictures = {
-        QStyle::SP_MediaPlay, QStyle::SP_MediaPause, QStyle::SP_MediaStop,
-        QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSkipForward};
+    const std::array<QIcon, 5> pictures = {ButtonPicture::play(), ButtonPicture::pause(),
+                                           ButtonPicture::stop(), ButtonPicture::previous(),
+                                           ButtonPicture::next()};
     const std::array<QString, 5> tips = {
         QStringLiteral("再生します"), QStringLiteral("一時停止します"), QStringLiteral("停止します"),
         QStringLiteral("前の曲に移動します"), QStringLiteral("次の曲に移動します")};
@@ -156,7 +136,7 @@ void frmMain::buildTransport()
                                          pictures[index], tips[index], lefts[index]);
         cmdPlayPanel[index]->setEnabled(false);
     }
-    cmdFormExpand = makeButton(QStringLiteral("cmdFormExpand"), QStyle::SP_TitleBarUnshadeButton,
+    cmdFormExpand = makeButton(QStringLiteral("cmdFormExpand"), ButtonPicture::expand(),
                                QStringLiteral("画面サイズを変更します"), 1935);
     cmdFormExpand->setFont(gothicFont(9.75));
 }

@@ -1,5 +1,7 @@
 #include "app/splash.h"
 
+#include "app/gothic_font.h"
+
 #include "app/main_window.h"
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
@@ -44,11 +46,7 @@ frmSplash::frmSplash(frmMain &owner)
     lblMsg->setGeometry(owner.toPixels(60, 60, 3315, 330));
     lblMsg->setPalette(black);
     lblMsg->setAutoFillBackground(true);
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-        QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(11.25);
-    lblMsg->setFont(font);
+    lblMsg->setFont(gothicFont(11.25));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
