@@ -36,6 +36,7 @@ public:
     // render. Throws AppError E_FAIL_CODE when there is no usable device, whatever the cause.
     void start(long sampleRate);
     bool isOpen() const { return m_device != 0; }
+    long sampleRate() const { return m_sampleRate; }
 
     // While a Lock lives the source's render() is not running and will not start, so the UI
     // thread can change what it reads. Hold it only for a few instructions. A no-op when the

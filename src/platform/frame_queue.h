@@ -18,6 +18,8 @@ public:
     }
 
     size_t size() const { return m_end - m_begin; }
+    // Drops the first `bytes`.
+    void dropFront(size_t bytes) { m_begin += bytes < size() ? bytes : size(); }
     // Drops everything behind the first `bytes`.
     void truncate(size_t bytes)
     {

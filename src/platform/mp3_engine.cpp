@@ -73,6 +73,11 @@ void Mp3Engine::Play()
 {
     if (!m_decoder)
         return;
+    if (m_output->isOpen() && m_output->sampleRate() != m_decoder->sampleRate()) {
+        // The device is reopened at the new rate; the last song's tail would play at it.
+        AudioOutput::Lock lock(*m_output);
+        m_stream->dropEndedTail();
+    }
     m_output->start(m_decoder->sampleRate());
     AudioOutput::Lock lock(*m_output);
     if (m_stream->ended())

@@ -73,6 +73,12 @@ bool PlaybackStream::takeEnd()
     return true;
 }
 
+void PlaybackStream::dropEndedTail()
+{
+    m_queue.dropFront(m_previousTail);
+    m_previousTail = 0;
+}
+
 void PlaybackStream::setPlaying(bool playing)
 {
     m_playing.store(playing, std::memory_order_release);

@@ -48,6 +48,8 @@ public:
     bool takeEnd();
     // Bytes of an ended clip's tail still to be handed to the device (under the lock).
     size_t endedTailBytes() const { return m_previousTail; }
+    // For a device about to be reopened at another rate, where the tail would play wrong.
+    void dropEndedTail();
 
     void render(unsigned char *buffer, int bytes) noexcept override;
 

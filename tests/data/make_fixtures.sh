@@ -35,6 +35,9 @@ for i in range(int(1.5 * rate)):
     t = i / rate
     chirp.append((0.0 if t < 0.75 else 0.6 * math.sin(2 * math.pi * (300 + 3000 * (t - 0.75)) * t),))
 write_wav("chirp.wav", rate, 1, chirp)
+# Half a second at 48 kHz: a song at another rate, which makes the device reopen.
+write_wav("sine48.wav", 48000, 1, [(0.5 * math.sin(2 * math.pi * 440 * i / 48000),)
+                                   for i in range(24000)])
 write_wav("short.wav", rate, 1, [(0.4 * math.sin(2 * math.pi * 660 * i / rate),)
                                  for i in range(int(0.3 * rate))])
 # Busy stereo content for the benchmark's long file, so the decoder does real work.
@@ -47,6 +50,7 @@ PY
 lame_common=(--quiet --resample 44.1)
 lame "${lame_common[@]}" -m m -b 64 "$work/sine.wav" sine_440_cbr.mp3
 lame "${lame_common[@]}" -m m -V 4 -t "$work/chirp.wav" vbr_no_xing.mp3
+lame --quiet --resample 48 -m m -b 64 "$work/sine48.wav" sine_440_48k.mp3
 lame "${lame_common[@]}" -m m -b 32 "$work/short.wav" "$work/short.mp3"
 lame "${lame_common[@]}" -m j -b 192 "$work/busy.wav" bench_seed_192k.mp3
 

@@ -264,6 +264,34 @@ private Q_SLOTS:
         QVERIFY(segments.front() == trimmedFrom(threeTimes, 0));
     }
 
+    void songAtAnotherRatePlaysAtItsRate()
+    {
+        const auto path48 = fixture("sine_440_48k.mp3");
+        const Reference reference = referenceDecode(path48);
+        QCOMPARE(reference.rate, 48000L);
+        // Real-time pace, so that the first song's last buffers are still queued when the
+        // second one starts.
+        auto engine = makeEngine("");
+        QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
+        connect(engine.get(), &MediaPlayer::EndOfStream, this, [&] {
+            if (ends.count() == 1) {
+                engine->setFileName(path48);
+                engine->Play();
+            }
+        });
+        engine->setFileName(fixture("sine_440_cbr.mp3"));
+        engine->Play();
+        QTRY_COMPARE(ends.count(), 2);
+        QCOMPARE(engine->Duration(), 0.5);
+        engine.reset();
+        // The disk driver starts its file afresh when the device reopens at 48 kHz: all of
+        // it is the second song, none of the first one's tail played at the wrong rate.
+        const auto segments = soundSegments(readPcm(m_pcmFile));
+        QCOMPARE(segments.size(), size_t(1));
+        QVERIFY(segments.front() == trimmedFrom(reference.pcm, 0));
+        QVERIFY(qAbs(toneFrequency(segments.front(), 48000) - 440.0) < 2.0);
+    }
+
     void badFilesFailAndTheNextOnePlays_data()
     {
         QTest::addColumn<QString>("name");
