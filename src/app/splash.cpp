@@ -47,6 +47,8 @@ frmSplash::frmSplash(frmMain &owner)
     lblMsg->setPalette(black);
     lblMsg->setAutoFillBackground(true);
     lblMsg->setFont(gothicFont(11.25));
+    // The longest line must fit: a stand-in face wider than the one drawn for is condensed.
+    condenseToFit(lblMsg, splashMessage(3));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
