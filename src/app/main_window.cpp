@@ -97,6 +97,8 @@ void frmMain::buildDisplay()
     lblTitle = makeLabel("lblTitle", QString(), 1530, 270, 2265, 195);
     Label1 = makeLabel("Label1", QStringLiteral("Title："), 1080, 270, 420, 195);
     Label2 = makeLabel("Label2", QStringLiteral("Artist："), 990, 45, 555, 195);
+    condenseToFit(Label1, Label1->text());
+    condenseToFit(Label2, Label2->text());
     lblArtist = makeLabel("lblArtist", QString(), 1530, 60, 2265, 195);
 
     // Outside the visible width and used by nothing, like the player control's own place.
