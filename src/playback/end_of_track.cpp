@@ -10,6 +10,10 @@
 
 void frmMain::MediaPlayer_EndOfStream(int32_t)
 {
+    // The song the get-files command has just stopped may still announce its end while the new
+    // list is half built; nothing may start from a list that is not finished.
+    if (m_gettingFiles)
+        return;
     trapped(Heading::General, [&] {
         CountTimer->stop();
         const EndOfTrackStep step = stepAtEndOfTrack(

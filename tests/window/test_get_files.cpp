@@ -294,6 +294,31 @@ private Q_SLOTS:
         QCOMPARE(m_window->SongList->ListIndex(), 0);
     }
 
+    void endOfTheStoppedSongDuringTheBuildStartsNothing()
+    {
+        for (int i = 0; i < 20; ++i)
+            touch(fs::path(m_root) / (std::to_string(i) + ".mp3"));
+        m_window->cmdGetFiles_Click();
+        m_fakes->player.calls.clear();
+
+        // The song that the command stopped announces its end while the list is half built.
+        bool announced = false;
+        m_fakes->eventLoop.onYield = [&] {
+            if (announced || m_window->SongPaths.size() < 3)
+                return;
+            announced = true;
+            m_fakes->player.finishSong();
+        };
+        m_window->cmdGetFiles_Click();
+        m_fakes->eventLoop.onYield = nullptr;
+
+        QVERIFY(announced);
+        QCOMPARE(m_fakes->player.calls.count(QStringLiteral("Play")), 1);
+        QCOMPARE(m_window->SongList->ListIndex(), 0);
+        QCOMPARE(m_window->CurrentSong, 0);
+        QVERIFY(m_fakes->messageBox.shown.empty());
+    }
+
     void buildYieldsToTheEventLoop()
     {
         for (int i = 0; i < 10; ++i)
