@@ -3,6 +3,7 @@
 #include "platform/drive_provider.h"
 #include "platform/process_control.h"
 #include "platform/screen_metrics.h"
+#include "playback/round_half_even.h"
 #include "settings/drive_of_folder.h"
 #include "settings/profile_storage.h"
 #include "settings/profile_text.h"
@@ -18,24 +19,13 @@
 
 namespace {
 
-// Rounds to the nearest whole number, a half to the even neighbour, without depending on the
-// floating-point unit's rounding mode.
-double roundHalfToEven(double value)
-{
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0))
-        return lower + 1.0;
-    return lower;
-}
-
 // Half of the room the screen leaves beside the window. A window position is a 16-bit number
 // here: a screen so large that the centre does not fit fails the step (overflow).
 double centredPosition(double screenLength, double windowLength)
 {
-    const double rounded = roundHalfToEven((screenLength - windowLength) / 2.0);
-    if (!(rounded >= std::numeric_limits<int16_t>::min()
-            && rounded <= std::numeric_limits<int16_t>::max()))
+    const int32_t rounded = roundHalfEven((screenLength - windowLength) / 2.0);
+    if (rounded < std::numeric_limits<int16_t>::min()
+        || rounded > std::numeric_limits<int16_t>::max())
         raiseError(ErrNo::Overflow);
     return rounded;
 }
