@@ -6,7 +6,6 @@
 #include "platform/termination_signals.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QSessionManager>
 
 #include <cstdio>
@@ -38,9 +37,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
     QApplication::setDesktopFileName(QStringLiteral("brenlowick"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The buttons carry the toolkit's own pictures, the same on every desktop; skipping the
-    // icon-theme search also saves a noticeable part of the start-up.
-    QIcon::setThemeName(QString());
 
     TerminationSignals terminationSignals;
     QtMessageBox messageBox;
