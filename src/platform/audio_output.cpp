@@ -37,8 +37,16 @@ void AudioOutput::close()
     }
 }
 
+bool AudioOutput::deviceLost() const
+{
+    return m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+}
+
 void AudioOutput::start(long sampleRate)
 {
+    // SDL's audio starts afresh after a loss, so that a sound server that came back is found.
+    if (deviceLost())
+        close();
     if (m_device != 0 && m_sampleRate == sampleRate)
         return;
     if (m_device != 0) {

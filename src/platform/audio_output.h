@@ -36,6 +36,11 @@ public:
     // render. Throws AppError E_FAIL_CODE when there is no usable device, whatever the cause.
     void start(long sampleRate);
     bool isOpen() const { return m_device != 0; }
+    // Whether the open device has gone away (unplugged, its sound server ended, its output
+    // failing). SDL then goes on calling the source as if it played, into nothing.
+    bool deviceLost() const;
+    // Closes the device and SDL's audio; the next start() opens them afresh.
+    void close();
     long sampleRate() const { return m_sampleRate; }
 
     // While a Lock lives the source's render() is not running and will not start, so the UI
@@ -54,8 +59,6 @@ public:
     };
 
 private:
-    void close();
-
     AudioSource &m_source;
     bool m_subsystemUp = false;
     uint32_t m_device = 0;

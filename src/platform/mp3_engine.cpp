@@ -1,5 +1,7 @@
 #include "platform/mp3_engine.h"
 
+#include "app/app_error.h"
+
 #include "platform/audio_output.h"
 #include "platform/cross_thread_signal.h"
 #include "platform/mp3_decoder.h"
@@ -104,6 +106,11 @@ double Mp3Engine::CurrentPosition() const
 {
     if (!m_decoder)
         return 0.0;
+    // The window asks for the position several times a second while a song plays, so this is
+    // where a device that went away is noticed: the song halts where its sound stopped and the
+    // failure is reported, instead of running on silently into nothing.
+    if (m_output->deviceLost())
+        haltOnLostDevice();
     return static_cast<double>(m_stream->currentFrame())
            / static_cast<double>(m_decoder->sampleRate());
 }
@@ -141,6 +148,14 @@ QString Mp3Engine::GetMediaInfoString(int32_t infoType) const
     if (!m_tags)
         m_tags = readSongTags(m_path);
     return infoType == MediaInfo::Title ? m_tags->title : m_tags->author;
+}
+
+void Mp3Engine::haltOnLostDevice() const
+{
+    // Closed first: no render runs afterwards, so the stream may be changed without the lock.
+    m_output->close();
+    m_stream->setPlaying(false);
+    raiseError(ErrNo::E_FAIL_CODE, QStringLiteral("SDL: the audio device was removed"));
 }
 
 void Mp3Engine::onEndSignalled()

@@ -34,6 +34,8 @@ public:
     void Pause() override;
     // Halts and goes back to the start.
     void Stop() override;
+    // Throws AppError E_FAIL_CODE, once, when the device went away while the song played; the
+    // song is halted there, and the next Play opens a device again.
     double CurrentPosition() const override;
     // Clamped to the clip; sample-exact.
     void setCurrentPosition(double seconds) override;
@@ -48,6 +50,8 @@ public:
 private:
     void releaseClip();
     void waitForEndedTail();
+    // Throws AppError E_FAIL_CODE after closing the lost device and halting the song.
+    [[noreturn]] void haltOnLostDevice() const;
     void onEndSignalled();
 
     std::filesystem::path m_path;
