@@ -7,7 +7,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <ctime>
 #include <fstream>
+#include <random>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -52,6 +55,42 @@ int runInChild(const std::function<void()> &body)
     return status;
 }
 
+// The n-th version a writer saves: large enough to take several writes, and marked throughout,
+// so that a mix of two versions or a cut-off one cannot pass for a whole one.
+std::string versionText(int version)
+{
+    std::string text = "[FILE]\nVERSION=" + std::to_string(version) + "\n";
+    while (text.size() < 96 * 1024)
+        text += "KEY" + std::to_string(text.size()) + "=" + std::to_string(version) + "\n";
+    return text + "END=" + std::to_string(version) + "\n";
+}
+
+// Which version these bytes are, or -1 when they are not exactly one of them.
+int versionOf(const std::string &bytes)
+{
+    const std::string prefix = "[FILE]\nVERSION=";
+    if (!bytes.starts_with(prefix))
+        return -1;
+    const int version = std::atoi(bytes.c_str() + prefix.size());
+    return bytes == versionText(version) ? version : -1;
+}
+
+// Kills the calling process with SIGKILL after this many microseconds, whatever it is doing
+// then: the kernel's timer delivers the signal, so no cooperation of the victim is needed.
+void armKillTimer(long microseconds)
+{
+    sigevent event {};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = SIGKILL;
+    timer_t timer {};
+    if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
+        ::_exit(3);
+    itimerspec when {};
+    when.it_value.tv_sec = microseconds / 1000000;
+    when.it_value.tv_nsec = (microseconds % 1000000) * 1000 + 1;
+    ::timer_settime(timer, 0, &when, nullptr);
+}
+
 } // namespace
 
 class ProfileStorageTest : public QObject {
@@ -66,6 +105,7 @@ private Q_SLOTS:
     void interruptedWriteLeavesOldFile_data();
     void interruptedWriteLeavesOldFile();
     void refusedTargetLeavesNoTrace();
+    void killedAtRandomMomentsLeavesAWholeFile();
     void location_data();
     void location();
     void driveOfFolder_data();
@@ -220,6 +260,54 @@ void ProfileStorageTest::refusedTargetLeavesNoTrace()
     QCOMPARE(contentOf(ini / "inside"), std::string("kept"));
     QCOMPARE(folderEntries(m_folder), QStringList {"Brenlowick.ini"});
     QVERIFY(!replaceFileAtomically(m_folder / "missing-folder" / "Brenlowick.ini", "x"));
+}
+
+void ProfileStorageTest::killedAtRandomMomentsLeavesAWholeFile()
+{
+    const fs::path ini = m_folder / "Brenlowick.ini";
+    writeFile(ini, versionText(0));
+    int lastSeen = 0;
+    int killedWriting = 0;
+    for (int round = 1; round <= 200; ++round) {
+        // Seeded by the round, so a failing round can be run again as it was.
+        std::mt19937 random(static_cast<unsigned>(round));
+        const long delay = std::uniform_int_distribution<long>(0, 4000)(random);
+        const int firstVersion = round * 1000;
+        const int status = runInChild([&] {
+            std::vector<std::string> versions;
+            for (int version = firstVersion; version < firstVersion + 4; ++version)
+                versions.push_back(versionText(version));
+            armKillTimer(delay);
+            // Saves one version after another until the timer strikes, so that it strikes
+            // in every phase: writing, flushing, renaming, syncing the folder.
+            for (size_t next = 0;; next = (next + 1) % versions.size())
+                replaceFileAtomically(ini, versions[next]);
+        });
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
+                 qPrintable(QStringLiteral("round %1: the writer was not killed").arg(round)));
+
+        const std::optional<std::string> bytes = readProfileBytes(ini);
+        QVERIFY2(bytes.has_value(), qPrintable(QStringLiteral("round %1: no file").arg(round)));
+        const int version = versionOf(*bytes);
+        // The old file, or one the writer saved whole in this round.
+        QVERIFY2(version == lastSeen || (version >= firstVersion && version < firstVersion + 4),
+                 qPrintable(QStringLiteral("round %1 (killed after %2 us): %3 bytes are not a "
+                                           "whole version")
+                                .arg(round)
+                                .arg(delay)
+                                .arg(bytes->size())));
+        lastSeen = version;
+        // The writer's temporary file, if it died before renaming it, is left beside the
+        // settings; it is never read in their place.
+        for (const auto &entry : fs::directory_iterator(m_folder)) {
+            if (entry.path() != ini) {
+                ++killedWriting;
+                fs::remove(entry.path());
+            }
+        }
+    }
+    // The kills did fall inside writes, not only between them.
+    QVERIFY(killedWriting > 0);
 }
 
 void ProfileStorageTest::location_data()

@@ -337,6 +337,8 @@ void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced_data()
     QTest::newRow("dangling link") << "dangling" << false;
     QTest::newRow("named pipe") << "fifo" << false;
     QTest::newRow("no newline at the end") << "no newline" << true;
+    QTest::newRow("one NUL byte among good lines") << "nul" << false;
+    QTest::newRow("50 MB, the values at its end") << "50 MB" << true;
 }
 
 void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced()
@@ -359,6 +361,14 @@ void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced()
         fs::create_symlink(m_program / "gone" / "Brenlowick.ini", m_ini);
     } else if (kind == "fifo") {
         QCOMPARE(::mkfifo(m_ini.c_str(), 0644), 0);
+    } else if (kind == "nul") {
+        writeFile(m_ini, std::string("[ATTRIBUTE]\nFORMEXPAND=1\nPLAYLOOP=0\n;\0\n", 39));
+    } else if (kind == "50 MB") {
+        const std::string comment = "; " + std::string(97, 'x') + "\n";
+        garbage.reserve(std::size_t(50) << 20);
+        while (garbage.size() < (std::size_t(50) << 20))
+            garbage += comment;
+        writeFile(m_ini, garbage + "[ATTRIBUTE]\nFORMEXPAND=1\nPLAYLOOP=0");
     } else {
         writeFile(m_ini, "[ATTRIBUTE]\nFORMEXPAND=1\nPLAYLOOP=0");
     }
@@ -380,7 +390,7 @@ void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced()
     QCOMPARE(saved.readText("FILE", "FILEPATH", "", 1024), m_program.native());
     if (kind == "binary" || kind == "dangling")
         QCOMPARE(bytes->substr(0, 7), std::string("[FILE]\n"));
-    if (kind == "megabytes")
+    if (kind == "megabytes" || kind == "50 MB")
         QCOMPARE(bytes->substr(0, garbage.size()), garbage);
 }
 
