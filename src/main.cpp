@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -60,9 +62,13 @@ int main(int argc, char *argv[])
 
     if (!window.Form_Load())
         return 0;
-    // Media keys and the desktop's player widgets reach the window over the session bus.
-    MprisService mpris(window);
     if (!window.inTrayMode())
         window.show();
+    // Media keys and the desktop's player widgets reach the window over the session bus; the
+    // connection to the bus can wait until the window is on screen.
+    std::unique_ptr<MprisService> mpris;
+    QTimer::singleShot(0, &window, [&mpris, &window] {
+        mpris = std::make_unique<MprisService>(window);
+    });
     return QApplication::exec();
 }

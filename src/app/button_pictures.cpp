@@ -11,7 +11,7 @@ QIcon fromToolkit(const char *name, QStyle::StandardPixmap fallback)
     const QString base = QStringLiteral(":/qt-project.org/styles/commonstyle/images/")
                          + QLatin1String(name);
     QIcon icon;
-    for (int size : {16, 32}) {
+    for (int size : {16, 32, 128}) {
         const QString file = base + QStringLiteral("-%1.png").arg(size);
         if (QFile::exists(file))
             icon.addFile(file, QSize(size, size));
@@ -29,4 +29,6 @@ QIcon previous() { return fromToolkit("media-skip-backward", QStyle::SP_MediaSki
 QIcon next() { return fromToolkit("media-skip-forward", QStyle::SP_MediaSkipForward); }
 QIcon end() { return fromToolkit("standardbutton-close", QStyle::SP_DialogCloseButton); }
 QIcon expand() { return QApplication::style()->standardIcon(QStyle::SP_TitleBarUnshadeButton); }
+QIcon folderOpen() { return fromToolkit("diropen", QStyle::SP_DirOpenIcon); }
+QIcon folderClosed() { return fromToolkit("dirclosed", QStyle::SP_DirClosedIcon); }
 } // namespace ButtonPicture

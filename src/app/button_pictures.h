@@ -3,7 +3,7 @@
 
 #include <QIcon>
 
-// The pictures of the window's buttons: the toolkit's own media pictures, taken straight from
+// The pictures of the window's buttons and lists: the toolkit's own media pictures, taken straight from
 // its resources so they look the same on every desktop and cost no icon-theme search at start.
 namespace ButtonPicture {
 QIcon play();
@@ -13,6 +13,9 @@ QIcon previous();
 QIcon next();
 QIcon end();
 QIcon expand();
+// The folder list's pictures.
+QIcon folderOpen();
+QIcon folderClosed();
 } // namespace ButtonPicture
 
 #endif

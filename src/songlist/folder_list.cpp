@@ -1,5 +1,7 @@
 #include "songlist/folder_list.h"
 
+#include "app/button_pictures.h"
+
 #include "app/app_error.h"
 #include "songlist/display_name.h"
 
@@ -90,8 +92,8 @@ void FolderList::fill(
     const std::filesystem::path &folder, const std::vector<std::string> &subfolders)
 {
     clear();
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    static const QIcon openIcon = ButtonPicture::folderOpen();
+    static const QIcon closedIcon = ButtonPicture::folderClosed();
     std::vector<std::filesystem::path> chain;
     for (std::filesystem::path step = folder;; step = step.parent_path()) {
         chain.push_back(step);
