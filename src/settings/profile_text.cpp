@@ -164,9 +164,11 @@ void ProfileText::insertLine(std::size_t offset, const std::string &line)
 {
     const std::string ending(lineEnding());
     std::string text = line + ending;
-    // A last line without its line ending gets one before anything is added after it.
+    // A last line without its line ending gets one before anything is added after it. One cut
+    // between the "\r" and the "\n" only needs the "\n": a whole ending after its "\r" would
+    // leave a stray "\r" at the end of that line's value.
     if (offset == m_bytes.size() && !m_bytes.empty() && m_bytes.back() != '\n')
-        text = ending + text;
+        text = (m_bytes.back() == '\r' ? std::string("\n") : ending) + text;
     m_bytes.insert(offset, text);
 }
 

@@ -141,6 +141,9 @@ void ProfileTextTest::writeText_data()
     QTest::newRow("section added after a last line without newline")
         << QByteArray("[OTHER]\nA=1") << QByteArray("DRIVE") << QByteArray("/x")
         << QByteArray("[OTHER]\nA=1\n[FILE]\nDRIVE=/x\n");
+    QTest::newRow("section added after a last line cut between CR and LF")
+        << QByteArray("[OTHER]\r\nA=/a\r") << QByteArray("DRIVE") << QByteArray("/x")
+        << QByteArray("[OTHER]\r\nA=/a\r\n[FILE]\r\nDRIVE=/x\r\n");
     QTest::newRow("key added after a header without newline") << QByteArray(
         "[FILE]") << QByteArray("DRIVE") << QByteArray("/x") << QByteArray("[FILE]\nDRIVE=/x\n");
     QTest::newRow("CRLF file stays CRLF")
