@@ -3,7 +3,6 @@
 #include "app/main_window.h"
 #include "platform/desktop_adapters.h"
 #include "platform/mp3_engine.h"
-#include "platform/qt_tray_icon.h"
 #include "songlist/song_list_view.h"
 
 #include <QApplication>
@@ -166,17 +165,9 @@ int runTransitionsBench(int argc, char *argv[])
     int boxes = 0;
     {
         CountingMessageBox messageBox;
-        PrimaryScreenMetrics screen;
-        LockFileInstanceGuard instanceGuard;
-        SystemClock clock;
-        ThrottledEventLoopYield eventLoop;
-        RealProcessControl process;
-        MountTableDriveProvider drives;
-        QtTrayIcon tray;
-        Mp3Engine player;
-        Platform platform{player, messageBox, screen, tray, instanceGuard,
-                          clock,  eventLoop,  process, drives};
-        frmMain window(platform);
+        DesktopPlatform desktop(messageBox);
+        Mp3Engine &player = desktop.player;
+        frmMain window(desktop.platform);
         for (const std::string &path : songs) {
             window.SongPaths.push_back(path);
             window.SongList->AddItem(QString::fromStdString(path).section(QLatin1Char('/'), -1));

@@ -1,8 +1,6 @@
 #include "app/main_window.h"
 #include "platform/desktop_adapters.h"
-#include "platform/mp3_engine.h"
 #include "platform/mpris_service.h"
-#include "platform/qt_tray_icon.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
@@ -42,18 +40,9 @@ int main(int argc, char *argv[])
 
     TerminationSignals terminationSignals;
     QtMessageBox messageBox;
-    PrimaryScreenMetrics screen;
-    LockFileInstanceGuard instanceGuard;
-    SystemClock clock;
-    ThrottledEventLoopYield eventLoop;
-    RealProcessControl process;
-    MountTableDriveProvider drives;
-    QtTrayIcon tray;
-    Mp3Engine player;
-    Platform platform{player, messageBox, screen, tray, instanceGuard, clock, eventLoop, process,
-                      drives};
+    DesktopPlatform desktop(messageBox);
 
-    frmMain window(platform);
+    frmMain window(desktop.platform);
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &window,
                      &frmMain::unloadBySystem);
     // The end of the desktop session ends the program as the end button does.

@@ -1,12 +1,15 @@
 #ifndef BRENLOWICK_DESKTOP_ADAPTERS_H
 #define BRENLOWICK_DESKTOP_ADAPTERS_H
 
+#include "app/platform.h"
 #include "platform/clock.h"
 #include "platform/drive_provider.h"
 #include "platform/event_loop.h"
 #include "platform/instance_guard.h"
 #include "platform/message_box.h"
+#include "platform/mp3_engine.h"
 #include "platform/process_control.h"
+#include "platform/qt_tray_icon.h"
 #include "platform/screen_metrics.h"
 
 #include <QElapsedTimer>
@@ -70,6 +73,27 @@ class MountTableDriveProvider : public DriveProvider
 {
 public:
     std::vector<std::filesystem::path> mountPoints() const override;
+};
+
+// Every real adapter but the message box, which the caller chooses (the program shows its
+// boxes, a benchmark counts them), and the Platform that hands them to a window.
+struct DesktopPlatform
+{
+    explicit DesktopPlatform(MessageBoxService &messageBox)
+        : platform{player, messageBox, screen, tray, instanceGuard, clock, eventLoop, process,
+                   drives}
+    {
+    }
+
+    PrimaryScreenMetrics screen;
+    LockFileInstanceGuard instanceGuard;
+    SystemClock clock;
+    ThrottledEventLoopYield eventLoop;
+    RealProcessControl process;
+    MountTableDriveProvider drives;
+    QtTrayIcon tray;
+    Mp3Engine player;
+    Platform platform;
 };
 
 #endif
