@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "platform/desktop_adapters.h"
+#include "platform/font_configuration_ahead.h"
 #include "platform/mpris_service.h"
 #include "platform/termination_signals.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
                    stderr);
         return 1;
     }
+    FontConfigurationAhead fontConfiguration;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenlowick"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
@@ -42,6 +44,7 @@ int main(int argc, char *argv[])
     QtMessageBox messageBox;
     DesktopPlatform desktop(messageBox);
 
+    fontConfiguration.wait();
     frmMain window(desktop.platform);
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &window,
                      &frmMain::unloadBySystem);

@@ -1,19 +1,22 @@
 #include "app/app_icon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
+#include <map>
+
 namespace {
 
 // A green eighth note on a black rounded square: the player's LCD colours.
-QPixmap drawIcon(int size)
+void drawNote(QPainter &painter, const QRectF &area)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const double s = size;
+    painter.translate(area.topLeft());
+    const double s = std::min(area.width(), area.height());
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(16, 16, 16));
     painter.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
@@ -28,18 +31,61 @@ QPixmap drawIcon(int size)
     flag.cubicTo(s * 0.72, s * 0.40, s * 0.62, s * 0.36, s * 0.53, s * 0.34);
     flag.closeSubpath();
     painter.drawPath(flag);
-    return pixmap;
+    painter.restore();
 }
+
+// Drawn at the size asked for, when it is asked for. The sizes it names are the ones the window
+// hands to the desktop as its icon property: every named size is drawn and sent to the display
+// when the window is created, so large ones (which panels take from the installed icon files
+// instead) would only slow down the first appearance of the window.
+class ProgramIconEngine : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int edge = std::max(1, std::min(size.width(), size.height()));
+        auto cached = m_drawn.find(edge);
+        if (cached == m_drawn.end()) {
+            QPixmap picture(edge, edge);
+            picture.fill(Qt::transparent);
+            QPainter painter(&picture);
+            drawNote(painter, QRectF(0, 0, edge, edge));
+            painter.end();
+            cached = m_drawn.emplace(edge, picture).first;
+        }
+        return cached->second;
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        const int edge = std::min(rect.width(), rect.height());
+        QRectF square(0, 0, edge, edge);
+        square.moveCenter(QRectF(rect).center());
+        drawNote(*painter, square);
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int edge = std::min(size.width(), size.height());
+        return QSize(edge, edge);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32), QSize(48, 48),
+            QSize(64, 64)};
+    }
+
+    QIconEngine *clone() const override { return new ProgramIconEngine(*this); }
+    QString key() const override { return QStringLiteral("BrenlowickProgramIcon"); }
+
+private:
+    std::map<int, QPixmap> m_drawn;
+};
 
 } // namespace
 
 QIcon programIcon()
 {
-    static const QIcon icon = [] {
-        QIcon result;
-        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-            result.addPixmap(drawIcon(size));
-        return result;
-    }();
+    static const QIcon icon(new ProgramIconEngine);
     return icon;
 }

@@ -4,7 +4,8 @@
 #include <QIcon>
 
 // The pictures of the window's buttons and lists: the toolkit's own media pictures, taken straight from
-// its resources so they look the same on every desktop and cost no icon-theme search at start.
+// its resources so they look the same on every desktop and cost no icon-theme search at start,
+// and decoded only when first painted.
 namespace ButtonPicture {
 QIcon play();
 QIcon pause();

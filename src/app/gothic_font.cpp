@@ -9,22 +9,23 @@
 
 namespace {
 
-// Naming families that are not installed makes every text layout search for them again, which
-// is a large part of a cold start; only the installed ones are named. The list of families is
-// read as it is: asking for one by name would resolve aliases through fontconfig, which costs
-// as much as the search it avoids.
-const QStringList &installedGothicFamilies()
+// The first installed face of the preferred list is named alone. Naming faces that are not
+// installed makes every text layout search for them again, and naming a second face makes the
+// toolkit sort every installed font into a fallback list the moment the first text is measured;
+// with one face that list is only worked out if a character is ever missing from it. The list
+// of families is read as it is: asking for one by name would resolve aliases through
+// fontconfig, which costs as much as the search it avoids.
+const QStringList &gothicFamilies()
 {
     static const QStringList families = [] {
         const QStringList wanted = {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
                                     QStringLiteral("Noto Sans CJK JP")};
         const QStringList available = QFontDatabase::families();
-        QStringList installed;
         for (const QString &family : wanted) {
             if (available.contains(family, Qt::CaseInsensitive))
-                installed << family;
+                return QStringList{family};
         }
-        return installed.isEmpty() ? wanted : installed;
+        return wanted;
     }();
     return families;
 }
@@ -34,7 +35,7 @@ const QStringList &installedGothicFamilies()
 QFont gothicFont(double points)
 {
     QFont font;
-    font.setFamilies(installedGothicFamilies());
+    font.setFamilies(gothicFamilies());
     font.setPointSizeF(points);
     return font;
 }
