@@ -37,8 +37,7 @@ void putBigEndian(unsigned char *at, uint32_t value)
 
 std::filesystem::path engineBenchSeed()
 {
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "data"
-           / "bench_seed_192k.mp3";
+    return std::filesystem::path(BRENLOWICK_TEST_DATA) / "bench_seed_192k.mp3";
 }
 
 bool writeLongMp3(const std::filesystem::path &target, double seconds)

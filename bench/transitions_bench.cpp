@@ -126,8 +126,7 @@ int runTransitionsBench(int argc, char *argv[])
 {
     const std::filesystem::path seed =
         argc > 1 ? std::filesystem::path(argv[1])
-                 : std::filesystem::path(__FILE__).parent_path().parent_path() / "tests"
-                       / "data" / "sine_440_cbr.mp3";
+                 : std::filesystem::path(BRENLOWICK_TEST_DATA) / "sine_440_cbr.mp3";
     QTemporaryDir dir;
     const QString pcmFile = dir.filePath(QStringLiteral("transitions.raw"));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -44,8 +44,9 @@ public:
     long sampleRate() const { return m_sampleRate; }
 
     // While a Lock lives the source's render() is not running and will not start, so the UI
-    // thread can change what it reads. Hold it only for a few instructions. A no-op when the
-    // device is closed, as nothing renders then.
+    // thread can change what it reads. Hold it briefly: to change fields, and at the most to
+    // decode the one buffer a start or a seek primes (a fraction of a millisecond, against the
+    // buffer's 93). A no-op when the device is closed, as nothing renders then.
     class Lock
     {
     public:

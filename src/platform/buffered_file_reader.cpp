@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 BufferedFileReader::BufferedFileReader(int fd)
-    : m_fd(fd), m_buffer(std::make_unique<unsigned char[]>(Capacity)),
+    : m_fd(fd), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(Capacity)),
       m_fileOffset(::lseek(fd, 0, SEEK_CUR))
 {
 }

@@ -87,6 +87,14 @@ void PlaybackStream::setPlaying(bool playing)
     progress.bufferStart = progress.handed;
     progress.bufferFrames = 0;
     publish(progress);
+    if (playing)
+        primeFirstBuffer();
+}
+
+void PlaybackStream::primeFirstBuffer() noexcept
+{
+    if (m_decoder != nullptr)
+        decodeAhead(static_cast<size_t>(AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame);
 }
 
 void PlaybackStream::seek(int64_t frame)
@@ -95,6 +103,8 @@ void PlaybackStream::seek(int64_t frame)
     discardQueued();
     const int64_t landed = m_decoder != nullptr ? m_decoder->seek(frame) : 0;
     publish(Progress{landed, landed, 0, nowNs(), landed});
+    if (m_playing.load(std::memory_order_acquire))
+        primeFirstBuffer();
 }
 
 void PlaybackStream::forgetEnd()

@@ -29,8 +29,10 @@ public:
 
     // A new clip (or none), halted at its start. The decoder stays owned by the caller.
     void setDecoder(Mp3Decoder *decoder);
+    // Starting decodes the first buffer at once (primeFirstBuffer).
     void setPlaying(bool playing);
     // Moves to this frame (clamped by the decoder); forgets an end reached or signalled.
+    // While playing, the first buffer from there is decoded at once.
     void seek(int64_t frame);
     // Whether the clip has been decoded to its end since the last seek or setDecoder.
     bool ended() const { return m_decoderFinished; }
@@ -72,6 +74,9 @@ private:
     void discardQueued();
     // Decodes until `bytes` of the current clip are queued, or the clip ends.
     void decodeAhead(size_t bytes) noexcept;
+    // Decodes the first buffer after a start, a resume or a seek on the caller's thread, so
+    // that the device's next request finds it ready rather than waiting for it to be decoded.
+    void primeFirstBuffer() noexcept;
 
     CrossThreadSignal &m_endSignal;
     Mp3Decoder *m_decoder = nullptr;
