@@ -66,6 +66,9 @@ FolderList::FolderList(QWidget *parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Small folder pictures keep the rows as close as lines of text, so that the short list
+    // shows as many folders as it can.
+    setIconSize(QSize(16, 16));
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::open);
 }
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -70,6 +71,19 @@ private Q_SLOTS:
         // Choosing it again changes nothing.
         Q_EMIT m_window->Drive->activated(2);
         QCOMPARE(changes.count(), 2);
+    }
+
+    void folderRowsAreAsCompactAsTextLines()
+    {
+        m_window->Drive->setDrive(m_root + "/diskA");
+        FolderList *list = m_window->DirTree;
+        QVERIFY(list->count() >= 2);
+        const int textHeight = list->fontMetrics().height();
+        for (int row = 0; row < list->count(); ++row) {
+            const int rowHeight = list->visualItemRect(list->item(row)).height();
+            QVERIFY2(rowHeight <= std::max(textHeight, 16) + 4,
+                     qPrintable(QStringLiteral("row %1: %2 px").arg(row).arg(rowHeight)));
+        }
     }
 
     void driveThatIsNotReadyIsReportedOnceAndLeavesTheFolder()
