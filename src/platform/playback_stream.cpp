@@ -44,9 +44,10 @@ PlaybackStream::Progress PlaybackStream::snapshot() const
 
 PlaybackStream::PlaybackStream(CrossThreadSignal &endSignal)
     : m_endSignal(endSignal),
-      // An ended clip's tail (at most a buffer and its look-ahead), the next one's buffer
-      // and look-ahead, and room for one more decoded frame.
-      m_queue(static_cast<size_t>(5 * AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame)
+      // An ended clip's tail (at most a buffer and its look-ahead), the next one's buffer and
+      // a burst behind it, and room for one more decoded frame.
+      m_queue(static_cast<size_t>((BurstBuffers + 4) * AudioOutput::BufferFrames)
+              * Mp3Decoder::BytesPerFrame)
 {
 }
 
@@ -93,8 +94,12 @@ void PlaybackStream::setPlaying(bool playing)
 
 void PlaybackStream::primeFirstBuffer() noexcept
 {
-    if (m_decoder != nullptr)
-        decodeAhead(static_cast<size_t>(AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame);
+    if (m_decoder == nullptr)
+        return;
+    const auto bufferBytes =
+        static_cast<size_t>(AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame;
+    decodeAhead(bufferBytes);
+    announceEndWithin(bufferBytes);
 }
 
 void PlaybackStream::seek(int64_t frame)
@@ -110,6 +115,7 @@ void PlaybackStream::seek(int64_t frame)
 void PlaybackStream::forgetEnd()
 {
     m_decoderFinished = false;
+    m_endAnnounced = false;
     m_endReported.store(false, std::memory_order_release);
 }
 
@@ -142,14 +148,21 @@ void PlaybackStream::decodeAhead(size_t bytes) noexcept
             return;
         const Mp3Decoder::ReadResult result = m_decoder->read(space, room);
         m_queue.commit(result.bytes);
-        if (result.ended) {
-            // The last sample is queued for the device: the listener's end is one look-ahead
-            // away, time enough to open and start the next song behind it.
+        if (result.ended)
             m_decoderFinished = true;
-            m_endReported.store(true, std::memory_order_release);
-            m_endSignal.post();
-        }
     }
+}
+
+void PlaybackStream::announceEndWithin(size_t bytes) noexcept
+{
+    // The last sample goes to the device within the next buffer: the listener's end is one
+    // buffer away, time enough to open and start the next song behind it. Announced no
+    // earlier, however far ahead the decoding has run.
+    if (!m_decoderFinished || m_endAnnounced || m_queue.size() - m_previousTail > bytes)
+        return;
+    m_endAnnounced = true;
+    m_endReported.store(true, std::memory_order_release);
+    m_endSignal.post();
 }
 
 void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
@@ -158,12 +171,21 @@ void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
     size_t filled = m_queue.take(buffer, std::min(m_previousTail, wanted));
     m_previousTail -= filled;
     if (m_decoder != nullptr && m_playing.load(std::memory_order_acquire)) {
-        // The look-ahead is built from the second buffer on, so that the first sound after
-        // a new clip or a seek waits for no more decoding than it needs.
-        decodeAhead(wanted - filled + (m_freshStart ? 0 : wanted));
+        const size_t needed = wanted - filled;
+        if (m_freshStart) {
+            // The look-ahead is built from the second buffer on, so that the first sound
+            // after a new clip or a seek waits for no more decoding than it needs.
+            decodeAhead(needed);
+        } else if (m_queue.size() - m_previousTail < needed + wanted) {
+            // Less than this buffer and the next are decoded: decode a burst. A thread that
+            // decodes once every few buffers finds its caches warm and sleeps longer between;
+            // decoding one buffer at every wake-up cost half as much again.
+            decodeAhead(needed + BurstBuffers * wanted);
+        }
         m_freshStart = false;
-        const size_t taken = m_queue.take(buffer + filled, wanted - filled);
+        const size_t taken = m_queue.take(buffer + filled, needed);
         filled += taken;
+        announceEndWithin(wanted);
         if (taken > 0) {
             Progress progress = m_progress;
             progress.bufferStart = progress.handed;

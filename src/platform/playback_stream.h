@@ -12,9 +12,10 @@ class Mp3Decoder;
 
 // What the audio thread plays: the current clip's decoder, whether it plays, and how far.
 //
-// render() keeps one device buffer of decoded audio queued ahead of what it hands to the
-// device: that queue is the device's first stage. The end of the clip is signalled as soon as
-// its last sample is in it, and once the owner has taken the end (takeEnd) the queued tail
+// render() keeps at least one device buffer of decoded audio queued ahead of what it hands to
+// the device, and refills it several buffers at a time: that queue is the device's first
+// stage. The end of the clip is signalled once its last sample is in the queue and at most a
+// buffer away from the device, and once the owner has taken the end (takeEnd) the queued tail
 // counts as handed over and plays out whatever comes next, so the next song can be opened
 // and started while the last of this one still plays, and follows it without a gap. Before
 // that, a seek, a stop or a new clip cuts the queued audio off and withdraws the end.
@@ -34,8 +35,11 @@ public:
     // Moves to this frame (clamped by the decoder); forgets an end reached or signalled.
     // While playing, the first buffer from there is decoded at once.
     void seek(int64_t frame);
-    // Whether the clip has been decoded to its end since the last seek or setDecoder.
-    bool ended() const { return m_decoderFinished; }
+    // Whether the clip's end has been announced since the last seek or setDecoder.
+    bool ended() const { return m_endAnnounced; }
+    // Whether the decoding ahead has reached the clip's end, which comes some buffers before
+    // the end is announced.
+    bool decodedToEnd() const { return m_decoderFinished; }
 
     // The frame being heard. While halted, exactly where playback resumes; while playing,
     // interpolated from the time the latest buffer was handed over, so that it moves smoothly
@@ -74,6 +78,9 @@ private:
     void discardQueued();
     // Decodes until `bytes` of the current clip are queued, or the clip ends.
     void decodeAhead(size_t bytes) noexcept;
+    // Signals the end once the clip is decoded to it and no more than `bytes` of it are left
+    // to hand to the device.
+    void announceEndWithin(size_t bytes) noexcept;
     // Decodes the first buffer after a start, a resume or a seek on the caller's thread, so
     // that the device's next request finds it ready rather than waiting for it to be decoded.
     void primeFirstBuffer() noexcept;
@@ -81,7 +88,11 @@ private:
     CrossThreadSignal &m_endSignal;
     Mp3Decoder *m_decoder = nullptr;
     std::atomic<bool> m_playing = false;
-    bool m_decoderFinished = false;
+    // Device buffers decoded at once when the look-ahead runs short.
+    static constexpr int BurstBuffers = 8;
+
+    bool m_decoderFinished = false; // decoded to the end: nothing more to decode
+    bool m_endAnnounced = false;    // and the end signalled, its last sample a buffer away
     std::atomic<bool> m_endReported = false;
     FrameQueue m_queue;
     size_t m_previousTail = 0; // bytes at the queue's front that belong to an ended clip
