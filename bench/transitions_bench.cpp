@@ -4,6 +4,7 @@
 #include "platform/desktop_adapters.h"
 #include "platform/mp3_engine.h"
 #include "songlist/song_list_view.h"
+#include "tests/engine/engine_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +30,9 @@ constexpr int SongCount = 20;
 constexpr int Plays = SongCount + 1;
 constexpr double SampleRate = 44100.0;
 
-using Pcm = std::vector<int16_t>; // interleaved stereo, as the engine hands it to the device
+// Interleaved stereo as the engine hands it to the device, read back as the engine tests do.
+using EngineTest::Pcm;
+using EngineTest::readPcm;
 
 // A failure box would wait for a user who is not there; the run counts them instead.
 class CountingMessageBox : public MessageBoxService
@@ -70,17 +73,6 @@ Pcm decodeWhole(const std::filesystem::path &path, bool gapless)
         mpg123_close(handle);
     }
     mpg123_delete(handle);
-    return pcm;
-}
-
-Pcm readPcm(const QString &file)
-{
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = in.readAll();
-    Pcm pcm(static_cast<size_t>(bytes.size()) / 2);
-    std::memcpy(pcm.data(), bytes.constData(), pcm.size() * 2);
     return pcm;
 }
 

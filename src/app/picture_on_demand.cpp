@@ -12,6 +12,8 @@ PictureOnDemand::PictureOnDemand(std::vector<std::pair<int, QString>> sizedFiles
     : m_sizedFiles(std::move(sizedFiles))
 {
     std::sort(m_sizedFiles.begin(), m_sizedFiles.end());
+    for (const auto &sizedFile : m_sizedFiles)
+        m_edges.push_back(sizedFile.first);
 }
 
 int PictureOnDemand::chooseSize(const std::vector<int> &drawnSizes, int wanted)
@@ -28,10 +30,7 @@ int PictureOnDemand::chooseSize(const std::vector<int> &drawnSizes, int wanted)
 
 int PictureOnDemand::edgeFor(const QSize &size) const
 {
-    std::vector<int> edges;
-    for (const auto &sizedFile : m_sizedFiles)
-        edges.push_back(sizedFile.first);
-    return chooseSize(edges, std::max(size.width(), size.height()));
+    return chooseSize(m_edges, std::max(size.width(), size.height()));
 }
 
 QPixmap PictureOnDemand::drawnPixmap(int edge)

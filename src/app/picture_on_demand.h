@@ -36,7 +36,8 @@ private:
     int edgeFor(const QSize &size) const;
     QPixmap drawnPixmap(int edge);
 
-    std::vector<std::pair<int, QString>> m_sizedFiles;
+    std::vector<std::pair<int, QString>> m_sizedFiles; // by edge, smallest first
+    std::vector<int> m_edges;                           // the same edges alone
     std::map<std::pair<int, int>, QPixmap> m_cache; // (edge, mode) to pixmap
     int m_decodedCount = 0;
 };
