@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 #include "platform/desktop_adapters.h"
 #include "platform/font_configuration_ahead.h"
-#include "platform/mpris_service.h"
+#include "desktop/mpris_service.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>

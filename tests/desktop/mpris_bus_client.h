@@ -1,7 +1,7 @@
 #ifndef BRENLOWICK_MPRIS_BUS_CLIENT_H
 #define BRENLOWICK_MPRIS_BUS_CLIENT_H
 
-#include "platform/mpris_service.h"
+#include "desktop/mpris_service.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

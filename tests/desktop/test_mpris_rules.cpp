@@ -1,4 +1,4 @@
-#include "platform/mpris_rules.h"
+#include "desktop/mpris_rules.h"
 
 #include <QTest>
 

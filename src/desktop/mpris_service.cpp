@@ -1,8 +1,8 @@
-#include "platform/mpris_service.h"
+#include "desktop/mpris_service.h"
 
-#include "platform/mpris_change_watcher.h"
-#include "platform/mpris_player_adaptor.h"
-#include "platform/mpris_root_adaptor.h"
+#include "desktop/mpris_change_watcher.h"
+#include "desktop/mpris_player_adaptor.h"
+#include "desktop/mpris_root_adaptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

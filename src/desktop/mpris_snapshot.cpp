@@ -1,7 +1,7 @@
-#include "platform/mpris_snapshot.h"
+#include "desktop/mpris_snapshot.h"
 
 #include "app/main_window.h"
-#include "platform/mpris_rules.h"
+#include "desktop/mpris_rules.h"
 #include "playback/check_box_value.h"
 #include "playback/player.h"
 #include "playback/transport_rules.h"

@@ -1,9 +1,9 @@
-#include "platform/mpris_player_adaptor.h"
+#include "desktop/mpris_player_adaptor.h"
 
 #include "app/main_window.h"
-#include "platform/mpris_change_watcher.h"
-#include "platform/mpris_rules.h"
-#include "platform/mpris_snapshot.h"
+#include "desktop/mpris_change_watcher.h"
+#include "desktop/mpris_rules.h"
+#include "desktop/mpris_snapshot.h"
 #include "playback/player.h"
 #include "playback/transport_rules.h"
 

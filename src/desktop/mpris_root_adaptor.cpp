@@ -1,4 +1,4 @@
-#include "platform/mpris_root_adaptor.h"
+#include "desktop/mpris_root_adaptor.h"
 
 #include "app/main_window.h"
 

@@ -1,7 +1,7 @@
 #ifndef BRENLOWICK_MPRIS_CHANGE_WATCHER_H
 #define BRENLOWICK_MPRIS_CHANGE_WATCHER_H
 
-#include "platform/mpris_snapshot.h"
+#include "desktop/mpris_snapshot.h"
 
 #include <QObject>
 #include <QTimer>

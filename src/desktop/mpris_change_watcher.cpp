@@ -1,7 +1,7 @@
-#include "platform/mpris_change_watcher.h"
+#include "desktop/mpris_change_watcher.h"
 
 #include "app/main_window.h"
-#include "platform/mpris_rules.h"
+#include "desktop/mpris_rules.h"
 #include "playback/player.h"
 #include "playback/seek_slider.h"
 #include "songlist/song_list_view.h"
