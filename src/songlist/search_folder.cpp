@@ -16,5 +16,8 @@ void frmMain::SearchFolder(const std::filesystem::path &FolderPath)
             FoundNames.push_back(name);
             ++FoundCount;
         },
-        [this] { m_platform.eventLoop.yield(); });
+        [this] {
+            m_platform.eventLoop.yield();
+            return true;
+        });
 }
