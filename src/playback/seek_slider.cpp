@@ -1,5 +1,6 @@
 #include "playback/seek_slider.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -12,8 +13,17 @@ SeekSlider::SeekSlider(QWidget *parent) : QSlider(Qt::Horizontal, parent)
 
 void SeekSlider::showPosition(int seconds)
 {
-    if (!isSliderDown())
+    if (!heldByUser())
         setValue(seconds);
+}
+
+bool SeekSlider::heldByUser() const
+{
+    if (isSliderDown())
+        return true;
+    // The button's own state too: a release that went to a modal box opened meanwhile never
+    // reaches the slider, and the thumb must not stay frozen after it.
+    return m_leftPressed && (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
 QRect SeekSlider::handleRect() const

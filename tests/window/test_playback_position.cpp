@@ -1,6 +1,32 @@
 #include "playback_fixture.h"
 
 #include <QTest>
+#include <QWindow>
+
+namespace {
+
+// Mouse events through the window, as the platform delivers them: the application's own
+// record of the held buttons follows them as it does for a real mouse.
+QPoint inWindow(QWidget *widget, QPoint point)
+{
+    return widget->mapTo(widget->window(), point);
+}
+void pressOn(QWidget *widget, QPoint point)
+{
+    QTest::mousePress(widget->window()->windowHandle(), Qt::LeftButton, {},
+                      inWindow(widget, point));
+}
+void moveOn(QWidget *widget, QPoint point)
+{
+    QTest::mouseMove(widget->window()->windowHandle(), inWindow(widget, point));
+}
+void releaseOn(QWidget *widget, QPoint point)
+{
+    QTest::mouseRelease(widget->window()->windowHandle(), Qt::LeftButton, {},
+                        inWindow(widget, point));
+}
+
+} // namespace
 
 // The quarter-second refresh of the time label and the slider, and seeking with the slider.
 class PlaybackPositionTest : public QObject
@@ -12,9 +38,10 @@ private Q_SLOTS:
     void timerRefreshesEveryQuarterSecond();
     void pausedDisplayStaysStill();
     void sliderClickSeeks();
-    void clickBesideTheThumbMovesALargeStep_data();
-    void clickBesideTheThumbMovesALargeStep();
+    void clickBesideTheThumbSeeksWithATickBetween_data();
+    void clickBesideTheThumbSeeksWithATickBetween();
     void refreshDoesNotFightADrag();
+    void releaseLostToAnotherWindowFreesTheThumb();
     void failedTickKeepsTheTimer();
     void persistentFailureIsToldOnce();
     void tickInsideAFailureBoxIsSkipped();
@@ -88,21 +115,25 @@ void PlaybackPositionTest::sliderClickSeeks()
     QCOMPARE(t.window->Slider->value(), 90);
 }
 
-void PlaybackPositionTest::clickBesideTheThumbMovesALargeStep_data()
+void PlaybackPositionTest::clickBesideTheThumbSeeksWithATickBetween_data()
 {
     QTest::addColumn<int>("from");
     QTest::addColumn<bool>("clickRight");
+    QTest::addColumn<bool>("releaseBelow");
     QTest::addColumn<int>("to");
-    QTest::newRow("right of the thumb") << 50 << true << 70;
-    QTest::newRow("left of the thumb") << 150 << false << 130;
-    QTest::newRow("stops at the end") << 190 << true << 200;
-    QTest::newRow("stops at the start") << 10 << false << 0;
+    QTest::newRow("right of the thumb") << 50 << true << false << 70;
+    QTest::newRow("left of the thumb") << 150 << false << false << 130;
+    QTest::newRow("stops at the end") << 190 << true << false << 200;
+    QTest::newRow("stops at the start") << 10 << false << false << 0;
+    // The thumb has moved already; the pointer slipping off the slider does not undo that.
+    QTest::newRow("released below the slider") << 50 << true << true << 70;
 }
 
-void PlaybackPositionTest::clickBesideTheThumbMovesALargeStep()
+void PlaybackPositionTest::clickBesideTheThumbSeeksWithATickBetween()
 {
     QFETCH(int, from);
     QFETCH(bool, clickRight);
+    QFETCH(bool, releaseBelow);
     QFETCH(int, to);
     PlaybackWindow t;
     t.fillList(1, 200.0);
@@ -110,17 +141,26 @@ void PlaybackPositionTest::clickBesideTheThumbMovesALargeStep()
     QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
     t.startSong(0);
     SeekSlider *slider = t.window->Slider;
-    slider->setValue(from);
+    t.fakes->player.position = from;
+    t.window->CountTimer_Timer();
     const QRect handle = slider->handleRect();
     const QPoint beside = clickRight ? QPoint(slider->width() - 1, handle.center().y())
                                      : QPoint(0, handle.center().y());
     QVERIFY(!handle.contains(beside));
 
-    QTest::mousePress(slider, Qt::LeftButton, {}, beside);
+    pressOn(slider, beside);
     QCOMPARE(slider->value(), to);
+    // The refresh comes while the button is still down; the song has not moved.
+    t.window->CountTimer_Timer();
+    QCOMPARE(slider->value(), to);
+    const QPoint releaseAt = releaseBelow ? QPoint(beside.x(), slider->height() + 20) : beside;
+    if (releaseBelow)
+        moveOn(slider, releaseAt);
     QVERIFY(t.fakes->player.calls.isEmpty());
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, beside);
+    releaseOn(slider, releaseAt);
     QCOMPARE(t.fakes->player.calls, QStringList({QStringLiteral("SetPosition:%1").arg(to)}));
+    t.window->CountTimer_Timer();
+    QCOMPARE(slider->value(), to);
 }
 
 void PlaybackPositionTest::refreshDoesNotFightADrag()
@@ -131,22 +171,50 @@ void PlaybackPositionTest::refreshDoesNotFightADrag()
     QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
     t.startSong(0);
     SeekSlider *slider = t.window->Slider;
-    slider->setValue(100);
+    t.fakes->player.position = 100.0;
+    t.window->CountTimer_Timer();
     const QPoint grip = slider->handleRect().center();
-    QTest::mousePress(slider, Qt::LeftButton, {}, grip);
+    pressOn(slider, grip);
     QVERIFY(slider->isSliderDown());
-    slider->setSliderPosition(150); // where the drag has taken the thumb
+    moveOn(slider, grip + QPoint(slider->width() / 4, 0));
+    const int dragged = slider->value();
+    QVERIFY(dragged > 120);
 
     t.fakes->player.position = 101.0;
     t.window->CountTimer_Timer();
-    QCOMPARE(slider->value(), 150);
+    QCOMPARE(slider->value(), dragged);
     QCOMPARE(t.window->lblCount->text(), QStringLiteral("00:01:41"));
 
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, slider->handleRect().center());
-    QCOMPARE(t.fakes->player.calls.last(), QStringLiteral("SetPosition:%1").arg(slider->value()));
-    QCOMPARE(slider->value(), 150);
+    releaseOn(slider, slider->handleRect().center());
+    QCOMPARE(t.fakes->player.calls, QStringList({QStringLiteral("SetPosition:%1").arg(dragged)}));
+    QCOMPARE(slider->value(), dragged);
     t.window->CountTimer_Timer();
-    QCOMPARE(slider->value(), 150);
+    QCOMPARE(slider->value(), dragged);
+}
+
+void PlaybackPositionTest::releaseLostToAnotherWindowFreesTheThumb()
+{
+    // A box that opens while the button is down takes the release: the slider never hears of
+    // it, and must not stay frozen for the rest of the song.
+    PlaybackWindow t;
+    t.fillList(1, 200.0);
+    t.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
+    t.startSong(0);
+    SeekSlider *slider = t.window->Slider;
+    t.fakes->player.position = 50.0;
+    t.window->CountTimer_Timer();
+    pressOn(slider, QPoint(slider->width() - 1, slider->handleRect().center().y()));
+    QWidget box;
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mouseRelease(box.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+
+    t.fakes->player.position = 51.0;
+    t.window->CountTimer_Timer();
+    QCOMPARE(slider->value(), 51);
+    QVERIFY(t.fakes->player.calls.isEmpty());
 }
 
 void PlaybackPositionTest::failedTickKeepsTheTimer()
