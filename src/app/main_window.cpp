@@ -80,8 +80,11 @@ void frmMain::buildDisplay()
 {
     auto makeLabel = [this](const char *name, const QString &text, double l, double t, double w,
                             double h) {
-        auto *label = new QLabel(text, this);
+        auto *label = new QLabel(this);
         label->setObjectName(QLatin1String(name));
+        // Tags and numbers are shown as they are: a title like "<b>Live</b>" is no markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
         label->setGeometry(toPixels(l, t, w, h));
         paintDisplay(label);
         return label;

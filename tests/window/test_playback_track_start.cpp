@@ -2,6 +2,24 @@
 
 #include <QTest>
 
+namespace {
+
+// Whether the label draws exactly what a label that knows no markup draws for its text.
+bool drawsLiterally(QLabel *label)
+{
+    QLabel literal;
+    literal.setTextFormat(Qt::PlainText);
+    literal.setText(label->text());
+    literal.setFont(label->font());
+    literal.setPalette(label->palette());
+    literal.setAutoFillBackground(label->autoFillBackground());
+    literal.setAlignment(label->alignment());
+    literal.resize(label->size());
+    return label->grab().toImage() == literal.grab().toImage();
+}
+
+} // namespace
+
 // Selecting a list entry: the commands it sets, the player calls it makes and the display.
 class PlaybackTrackStartTest : public QObject
 {
@@ -10,6 +28,8 @@ private Q_SLOTS:
     void selectionSetsCommands_data();
     void selectionSetsCommands();
     void startFillsTheDisplay();
+    void tagsAreShownAsText_data();
+    void tagsAreShownAsText();
     void sliderRangeFollowsDuration_data();
     void sliderRangeFollowsDuration();
     void reselectingRestartsTheSong();
@@ -84,6 +104,30 @@ void PlaybackTrackStartTest::startFillsTheDisplay()
     t.select(3);
     QCOMPARE(t.window->lblTitle->text(), QString());
     QCOMPARE(t.window->lblArtist->text(), QString());
+}
+
+void PlaybackTrackStartTest::tagsAreShownAsText_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("author");
+    QTest::newRow("tags of markup") << "<b>Live</b> at <i>Budokan</i>" << "<u>Band</u>";
+    QTest::newRow("a picture") << "<img src=\"/usr/share/pixmaps/debian-logo.png\">"
+                               << "Live at <font size=7>Budokan</font>";
+    QTest::newRow("an entity") << "Tom &amp; Jerry" << "<p>&lt;Artist&gt;</p>";
+}
+
+void PlaybackTrackStartTest::tagsAreShownAsText()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, author);
+    PlaybackWindow t;
+    t.fillList(1);
+    t.fakes->player.clips[PlaybackWindow::nameOf(0)] = {200.0, title, author};
+    t.select(0);
+    QCOMPARE(t.window->lblTitle->text(), title);
+    QCOMPARE(t.window->lblArtist->text(), author);
+    QVERIFY(drawsLiterally(t.window->lblTitle));
+    QVERIFY(drawsLiterally(t.window->lblArtist));
 }
 
 void PlaybackTrackStartTest::sliderRangeFollowsDuration_data()
