@@ -1,5 +1,6 @@
 #include "playback_fixture.h"
 
+#include <QFontMetrics>
 #include <QTest>
 
 namespace {
@@ -30,6 +31,8 @@ private Q_SLOTS:
     void startFillsTheDisplay();
     void tagsAreShownAsText_data();
     void tagsAreShownAsText();
+    void longListNumbersShowWhole_data();
+    void longListNumbersShowWhole();
     void sliderRangeFollowsDuration_data();
     void sliderRangeFollowsDuration();
     void reselectingRestartsTheSong();
@@ -128,6 +131,42 @@ void PlaybackTrackStartTest::tagsAreShownAsText()
     QCOMPARE(t.window->lblArtist->text(), author);
     QVERIFY(drawsLiterally(t.window->lblTitle));
     QVERIFY(drawsLiterally(t.window->lblArtist));
+}
+
+void PlaybackTrackStartTest::longListNumbersShowWhole_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("five digits") << 32767;
+    QTest::newRow("six digits") << 123456;
+    QTest::newRow("seven digits") << 1000000;
+}
+
+void PlaybackTrackStartTest::longListNumbersShowWhole()
+{
+    QFETCH(int, count);
+    PlaybackWindow t;
+    QLabel *pivot = t.window->lblPivot;
+    auto shownWhole = [pivot] {
+        return QFontMetrics(pivot->font()).horizontalAdvance(pivot->text())
+               <= pivot->contentsRect().width();
+    };
+    t.fillList(12);
+    t.select(0);
+    const QFont usual = pivot->font();
+
+    // The last song of a long list; the list box itself plays no part in the number.
+    t.window->SongPaths.assign(static_cast<size_t>(count), "/s.mp3");
+    t.window->CurrentSong = count - 1;
+    t.window->StartCurrentSong();
+    QCOMPARE(pivot->text(), QStringLiteral("%1/%1").arg(count));
+    QVERIFY2(shownWhole(), qPrintable(pivot->text()));
+
+    // A short list afterwards gets the usual face back, not one condensed further.
+    t.window->SongPaths.resize(12);
+    t.window->CurrentSong = 11;
+    t.window->StartCurrentSong();
+    QCOMPARE(pivot->text(), QStringLiteral("12/12"));
+    QCOMPARE(pivot->font(), usual);
 }
 
 void PlaybackTrackStartTest::sliderRangeFollowsDuration_data()
