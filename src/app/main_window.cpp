@@ -116,6 +116,9 @@ void frmMain::buildDisplay()
     Slider = new SeekSlider(this);
     Slider->setObjectName(QStringLiteral("Slider"));
     Slider->setGeometry(toPixels(15, 540, 3855, 165));
+    // Filling its own background makes the slider opaque, so the thumb's moves repaint the slider
+    // alone and not the window beneath it too.
+    Slider->setAutoFillBackground(true);
 }
 
 void frmMain::showSongNumber(const QString &text)

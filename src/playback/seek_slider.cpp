@@ -26,6 +26,22 @@ bool SeekSlider::heldByUser() const
     return m_leftPressed && (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
+void SeekSlider::paintEvent(QPaintEvent *event)
+{
+    m_drawnHandle = handleRect();
+    QSlider::paintEvent(event);
+}
+
+void SeekSlider::sliderChange(SliderChange change)
+{
+    // The styles draw the groove and the thumb from the thumb's place in pixels alone. On a song
+    // of an hour a pixel is some fifteen seconds, and the refresh sets a new second every fourth
+    // tick: painting only when the thumb moves spares nearly every repaint of the slider.
+    if (change == SliderValueChange && !m_drawnHandle.isNull() && handleRect() == m_drawnHandle)
+        return;
+    QSlider::sliderChange(change);
+}
+
 QRect SeekSlider::handleRect() const
 {
     QStyleOptionSlider option;

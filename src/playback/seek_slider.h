@@ -25,12 +25,16 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     bool heldByUser() const;
 
     // A left press reached the slider and its release has not yet.
     bool m_leftPressed = false;
+    // Where the thumb was last drawn; a new value that leaves it there needs no painting.
+    QRect m_drawnHandle;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "playback_fixture.h"
 
 #include <QTest>
+#include <QMap>
 #include <QWindow>
 
 namespace {
@@ -26,6 +27,34 @@ void releaseOn(QWidget *widget, QPoint point)
                         inWindow(widget, point));
 }
 
+// Counts the paint events of the watched widgets.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(const QList<QWidget *> &watched)
+    {
+        for (QWidget *widget : watched)
+            widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched->objectName()];
+        return false;
+    }
+    QMap<QString, int> paints;
+};
+
+// Waits until the window has painted everything that was waiting to be painted: a widget that
+// nothing else touches is marked for painting, and one pass of the window paints it together
+// with every other widget marked before it.
+void paintPending(QWidget *untouched)
+{
+    PaintCounter counter({untouched});
+    untouched->update();
+    QTRY_VERIFY(counter.paints.value(untouched->objectName()) > 0);
+}
+
 } // namespace
 
 // The quarter-second refresh of the time label and the slider, and seeking with the slider.
@@ -42,6 +71,8 @@ private Q_SLOTS:
     void clickBesideTheThumbSeeksWithATickBetween();
     void refreshDoesNotFightADrag();
     void releaseLostToAnotherWindowFreesTheThumb();
+    void refreshPaintsOnlyWhatChanged_data();
+    void refreshPaintsOnlyWhatChanged();
     void failedTickKeepsTheTimer();
     void persistentFailureIsToldOnce();
     void tickInsideAFailureBoxIsSkipped();
@@ -215,6 +246,50 @@ void PlaybackPositionTest::releaseLostToAnotherWindowFreesTheThumb()
     t.window->CountTimer_Timer();
     QCOMPARE(slider->value(), 51);
     QVERIFY(t.fakes->player.calls.isEmpty());
+}
+
+void PlaybackPositionTest::refreshPaintsOnlyWhatChanged_data()
+{
+    QTest::addColumn<double>("duration");
+    QTest::addColumn<QList<double>>("positions");
+    QTest::addColumn<int>("timePaints");
+    QTest::addColumn<int>("sliderPaints");
+    QTest::newRow("four ticks within a second")
+        << 200.0 << QList<double>{12.1, 12.2, 12.3, 12.4} << 0 << 0;
+    QTest::newRow("four ticks over the next second")
+        << 200.0 << QList<double>{12.2, 12.4, 12.6, 12.8} << 1 << 1;
+    // Three hours on some 250 pixels: the thumb stays on its pixel.
+    QTest::newRow("the next second of a long song")
+        << 10800.0 << QList<double>{12.2, 12.4, 12.6, 12.8} << 1 << 0;
+}
+
+void PlaybackPositionTest::refreshPaintsOnlyWhatChanged()
+{
+    QFETCH(double, duration);
+    QFETCH(QList<double>, positions);
+    QFETCH(int, timePaints);
+    QFETCH(int, sliderPaints);
+    PlaybackWindow t;
+    t.fillList(1, duration);
+    t.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
+    t.startSong(0);
+    t.window->CountTimer->stop(); // the ticks below are the only ones
+    t.fakes->player.position = 12.0;
+    t.window->CountTimer_Timer();
+    paintPending(t.window->Label1);
+
+    frmMain *w = t.window.get();
+    PaintCounter counter({w, w->lblBack, w->lblCount, w->lblPivot, w->lblTitle, w->lblArtist,
+                          w->Label2, w->Slider, w->cmdPlayPanel[0], w->SongList});
+    for (double position : positions) {
+        t.fakes->player.position = position;
+        t.window->CountTimer_Timer();
+    }
+    paintPending(t.window->Label1);
+    QCOMPARE(counter.paints.value(QStringLiteral("lblCount")), timePaints);
+    QCOMPARE(counter.paints.value(QStringLiteral("Slider")), sliderPaints);
+    QCOMPARE(counter.paints.size(), int(timePaints > 0) + int(sliderPaints > 0));
 }
 
 void PlaybackPositionTest::failedTickKeepsTheTimer()
