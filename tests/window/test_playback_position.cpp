@@ -27,6 +27,20 @@ void releaseOn(QWidget *widget, QPoint point)
                         inWindow(widget, point));
 }
 
+// Shows the window playing its one song at the given second, the display refreshed once.
+// Returns false when the window could not be shown.
+bool showPlaying(PlaybackWindow &t, double duration, double seconds)
+{
+    t.fillList(1, duration);
+    t.window->show();
+    if (!QTest::qWaitForWindowExposed(t.window.get()))
+        return false;
+    t.startSong(0);
+    t.fakes->player.position = seconds;
+    t.window->CountTimer_Timer();
+    return true;
+}
+
 // Counts the paint events of the watched widgets.
 class PaintCounter : public QObject
 {
@@ -167,13 +181,8 @@ void PlaybackPositionTest::clickBesideTheThumbSeeksWithATickBetween()
     QFETCH(bool, releaseBelow);
     QFETCH(int, to);
     PlaybackWindow t;
-    t.fillList(1, 200.0);
-    t.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
-    t.startSong(0);
+    QVERIFY(showPlaying(t, 200.0, from));
     SeekSlider *slider = t.window->Slider;
-    t.fakes->player.position = from;
-    t.window->CountTimer_Timer();
     const QRect handle = slider->handleRect();
     const QPoint beside = clickRight ? QPoint(slider->width() - 1, handle.center().y())
                                      : QPoint(0, handle.center().y());
@@ -197,13 +206,8 @@ void PlaybackPositionTest::clickBesideTheThumbSeeksWithATickBetween()
 void PlaybackPositionTest::refreshDoesNotFightADrag()
 {
     PlaybackWindow t;
-    t.fillList(1, 200.0);
-    t.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
-    t.startSong(0);
+    QVERIFY(showPlaying(t, 200.0, 100.0));
     SeekSlider *slider = t.window->Slider;
-    t.fakes->player.position = 100.0;
-    t.window->CountTimer_Timer();
     const QPoint grip = slider->handleRect().center();
     pressOn(slider, grip);
     QVERIFY(slider->isSliderDown());
@@ -228,13 +232,8 @@ void PlaybackPositionTest::releaseLostToAnotherWindowFreesTheThumb()
     // A box that opens while the button is down takes the release: the slider never hears of
     // it, and must not stay frozen for the rest of the song.
     PlaybackWindow t;
-    t.fillList(1, 200.0);
-    t.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
-    t.startSong(0);
+    QVERIFY(showPlaying(t, 200.0, 50.0));
     SeekSlider *slider = t.window->Slider;
-    t.fakes->player.position = 50.0;
-    t.window->CountTimer_Timer();
     pressOn(slider, QPoint(slider->width() - 1, slider->handleRect().center().y()));
     QWidget box;
     box.setWindowModality(Qt::ApplicationModal);
@@ -270,13 +269,8 @@ void PlaybackPositionTest::refreshPaintsOnlyWhatChanged()
     QFETCH(int, timePaints);
     QFETCH(int, sliderPaints);
     PlaybackWindow t;
-    t.fillList(1, duration);
-    t.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
-    t.startSong(0);
+    QVERIFY(showPlaying(t, duration, 12.0));
     t.window->CountTimer->stop(); // the ticks below are the only ones
-    t.fakes->player.position = 12.0;
-    t.window->CountTimer_Timer();
     paintPending(t.window->Label1);
 
     frmMain *w = t.window.get();
