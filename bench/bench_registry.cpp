@@ -1,5 +1,6 @@
 #include "bench/bench_registry.h"
 #include "bench/engine_bench.h"
+#include "bench/power_bench.h"
 #include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
 #include "bench/startup_bench.h"
@@ -17,6 +18,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"open-latency", benchOpenLatency},
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
+        {"power", runPowerBench},
     };
     return commands;
 }

@@ -8,17 +8,13 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <mpg123.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -64,51 +60,6 @@ std::unique_ptr<QCoreApplication> ensureApplication(int &argc, char **argv)
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-// The bare baseline: libmpg123 set up as the engine sets it up, nothing else.
-struct BareDecoder
-{
-    mpg123_handle *handle = nullptr;
-    int fd = -1;
-    long rate = 0;
-
-    explicit BareDecoder(const std::filesystem::path &path)
-    {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        handle = mpg123_new(nullptr, nullptr);
-        mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
-        mpg123_format_none(handle);
-        const long *rates = nullptr;
-        size_t count = 0;
-        mpg123_rates(&rates, &count);
-        for (size_t i = 0; i < count; ++i)
-            mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-        mpg123_open_fd(handle, fd);
-        int channels = 0;
-        int encoding = 0;
-        mpg123_getformat(handle, &rate, &channels, &encoding);
-    }
-    ~BareDecoder()
-    {
-        mpg123_close(handle);
-        mpg123_delete(handle);
-        ::close(fd);
-    }
-    // Decodes this many frames in device-sized reads; returns the frames decoded.
-    int64_t decode(int64_t frames)
-    {
-        unsigned char buffer[1024 * 4];
-        int64_t done = 0;
-        while (done < frames) {
-            size_t got = 0;
-            const int code = mpg123_read(handle, buffer, sizeof buffer, &got);
-            done += static_cast<int64_t>(got / 4);
-            if (code != MPG123_OK && code != MPG123_NEW_FORMAT)
-                break;
-        }
-        return done;
-    }
-};
-
 bool makeLongFile(const QTemporaryDir &dir, std::filesystem::path &path)
 {
     path = std::filesystem::path(dir.path().toStdString()) / "five_minutes_192k.mp3";
@@ -151,8 +102,8 @@ int benchPlaybackCpu(int argc, char **argv)
     std::vector<double> baselines;
     for (int run = 0; run < 5; ++run) {
         BareDecoder bare(path);
-        const auto rate = static_cast<double>(bare.rate);
-        mpg123_seek(bare.handle, static_cast<off_t>(playedFrom * rate), SEEK_SET);
+        const auto rate = static_cast<double>(bare.rate());
+        bare.seek(static_cast<int64_t>(playedFrom * rate));
         const double cpuStart = processCpuMs();
         bare.decode(static_cast<int64_t>(played * rate));
         baselines.push_back(processCpuMs() - cpuStart);
@@ -167,7 +118,7 @@ int benchPlaybackCpu(int argc, char **argv)
     const double pacedSeconds = std::min(played, 5.0);
     if (pacedSeconds > 0) {
         BareDecoder bare(path);
-        const auto rate = static_cast<double>(bare.rate);
+        const auto rate = static_cast<double>(bare.rate());
         const auto buffers = static_cast<int64_t>(pacedSeconds * rate / AudioOutput::BufferFrames);
         const auto bufferTime = std::chrono::duration<double>(AudioOutput::BufferFrames / rate);
         const double cpuStart = threadCpuMs();
