@@ -17,8 +17,9 @@ class PlaybackStream;
 class ThreadWakeup;
 
 // The media player: libmpg123 decodes on a thread of its own about a second ahead of SDL's
-// audio thread, which only copies (PlaybackStream), and TagLib reads the tags. No command waits
-// for the song file to be read, so a slow disk never holds up the window. Constructing it
+// audio thread, which only copies (PlaybackStream), and TagLib reads the tags. Only setFileName
+// reads a song file on the caller's thread (its start, which it must check); no command waits
+// for the reads of the song that plays, so a slow disk never holds up the window. Constructing it
 // touches neither SDL nor the file system; the audio device is opened by the first Play, kept
 // open across songs (a song started from the EndOfStream handler follows the last one without
 // a gap) and closed when playback has been halted for a few seconds. Position and duration are

@@ -10,9 +10,8 @@
 
 // Decoded audio on its way from the decoding thread to the device: a ring of slots of one
 // device buffer each, allocated once, each tagged with the clip (the generation of playback)
-// its audio belongs to. The producer decodes into freeSlot() and counts it in with commit();
-// the consumer takes from the front. Not thread-safe: the owner changes the ring under its
-// lock, while the bytes of the free slot belong to the producer alone until committed.
+// its audio belongs to. Not thread-safe: the owner keeps it under its lock, and producers
+// decode elsewhere and push() what they made.
 class PcmRing
 {
 public:
@@ -28,13 +27,13 @@ public:
     int count() const { return m_count; }
     bool full() const { return m_count == SlotCount; }
 
-    // The slot the producer fills next; only while not full().
-    unsigned char *freeSlot() { return at(m_count).bytes.get(); }
-    void commit(size_t bytes, uint64_t tag)
+    // Copies up to a slot's worth into the slot behind the last; only while not full().
+    void push(const unsigned char *bytes, size_t size, uint64_t tag)
     {
         Slot &slot = at(m_count);
-        slot.size = bytes;
+        slot.size = std::min(size, m_slotBytes);
         slot.tag = tag;
+        std::memcpy(slot.bytes.get(), bytes, slot.size);
         ++m_count;
     }
 

@@ -23,7 +23,9 @@ constexpr size_t BufferBytes =
 } // namespace
 
 PlaybackStream::PlaybackStream(CrossThreadSignal &endSignal, ThreadWakeup &decodeMore)
-    : m_endSignal(endSignal), m_decodeMore(decodeMore), m_ring(BufferBytes)
+    : m_endSignal(endSignal), m_decodeMore(decodeMore), m_ring(BufferBytes),
+      m_decodingBuffer(std::make_unique_for_overwrite<unsigned char[]>(BufferBytes)),
+      m_firstBuffer(std::make_unique_for_overwrite<unsigned char[]>(BufferBytes))
 {
 }
 
@@ -42,9 +44,14 @@ void PlaybackStream::restartDecoding()
 
 void PlaybackStream::setDecoder(std::shared_ptr<Mp3Decoder> decoder)
 {
+    const Mp3Decoder::ReadResult first =
+        decoder ? decoder->read(m_firstBuffer.get(), BufferBytes) : Mp3Decoder::ReadResult{};
     {
         std::lock_guard lock(m_mutex);
         restartDecoding();
+        if (first.bytes > 0)
+            m_ring.push(m_firstBuffer.get(), first.bytes, m_clip);
+        m_decodedToEnd = first.ended;
         // The earlier decoder goes with `decoder`, outside the lock; if the decoding thread
         // still reads it, it goes when that read is over.
         m_decoder.swap(decoder);
@@ -174,7 +181,6 @@ bool PlaybackStream::decodeNext()
     std::shared_ptr<Mp3Decoder> decoder;
     uint64_t clip = 0;
     std::optional<int64_t> seekTo;
-    unsigned char *into = nullptr;
     {
         std::lock_guard lock(m_mutex);
         if (!wantsDecoding())
@@ -182,23 +188,20 @@ bool PlaybackStream::decodeNext()
         decoder = m_decoder;
         clip = m_clip;
         seekTo = m_pendingSeek;
-        // The free slot is this thread's alone until it is committed: no command writes it,
-        // and the device reads only committed slots.
-        into = m_ring.freeSlot();
     }
     // The file is read here, with no lock held: a read that stalls holds up no command and
     // no buffer of a clip's tail.
     if (seekTo)
         decoder->seek(*seekTo);
-    const Mp3Decoder::ReadResult result = decoder->read(into, m_ring.slotBytes());
+    const Mp3Decoder::ReadResult result = decoder->read(m_decodingBuffer.get(), BufferBytes);
     std::lock_guard lock(m_mutex);
     // A seek, a stop or another clip came meanwhile: what was made is for nothing, and the
     // next round does what is asked now.
     if (clip != m_clip)
         return true;
     m_pendingSeek.reset();
-    if (result.bytes > 0)
-        m_ring.commit(result.bytes, clip);
+    if (result.bytes > 0 && !m_ring.full())
+        m_ring.push(m_decodingBuffer.get(), result.bytes, clip);
     if (result.ended)
         m_decodedToEnd = true;
     return true;

@@ -33,7 +33,10 @@ public:
     ~PlaybackStream();
 
     // --- The UI thread's side.
-    // A new clip (or none), halted at its start.
+    // A new clip (or none), halted at its start. Its first buffer is decoded here, before the
+    // decoding thread shares the decoder: the bytes are still in the reader's buffer from the
+    // opening, and the device's next request finds them ready, whether it comes right after a
+    // Play or behind the last song's tail.
     void setDecoder(std::shared_ptr<Mp3Decoder> decoder);
     void setPlaying(bool playing);
     // Moves to this frame (clamped to the clip); forgets an end reached or signalled.
@@ -62,7 +65,7 @@ public:
     // --- The decoding thread's side.
     // Seeks and decodes one device buffer, if the clip wants more; reads the file and decodes
     // without holding the lock, and drops what it made if a command came meanwhile. Returns
-    // false when there is nothing to do until decodeMore is posted again.
+    // false when there is nothing to do until decodeMore is posted again. One thread at a time.
     bool decodeNext();
     // Whether the decoding has reached the clip's end, some buffers before the end is
     // announced.
@@ -110,6 +113,10 @@ private:
     uint64_t m_tailClip = 0;     // the tag of an ended clip whose tail still plays out
     Progress m_progress;
     PcmRing m_ring;
+    // Where a buffer is decoded before it goes into the ring: one for the decoding thread, one
+    // for the UI thread's first buffer of a clip. Outside the lock, each is its thread's own.
+    std::unique_ptr<unsigned char[]> m_decodingBuffer;
+    std::unique_ptr<unsigned char[]> m_firstBuffer;
 };
 
 #endif

@@ -184,7 +184,7 @@ private Q_SLOTS:
 
         const auto segments = soundSegments(readPcm(m_pcmFile));
         QVERIFY(!segments.empty());
-        QVERIFY(segments.back() == trimmedFrom(reference.pcm, frame));
+        QVERIFY(equalAfterSeek(segments.back(), trimmedFrom(reference.pcm, frame)));
     }
 
     void seekBeyondTheEndClamps()
