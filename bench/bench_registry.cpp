@@ -16,6 +16,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"settings-file", settingsFileBench},
         {"playback-cpu", benchPlaybackCpu},
         {"open-latency", benchOpenLatency},
+        {"resume-latency", benchResumeLatency},
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
         {"power", runPowerBench},

@@ -183,6 +183,54 @@ int benchOpenLatency(int argc, char **argv)
     return 0;
 }
 
+int benchResumeLatency(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    auto app = ensureApplication(argc, argv);
+    QTemporaryDir dir;
+    std::filesystem::path path;
+    if (!makeLongFile(dir, path))
+        return 1;
+    // The dummy driver's pace is a sound card's: a device kept open takes the next buffer only
+    // when its thread next wakes, up to a buffer's time after the Play.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    // Plays a while, pauses (and waits until the device is closed, where it is closed at
+    // all), then measures Play until the next samples leave the engine.
+    const auto resumeMs = [&](std::chrono::milliseconds idleDeviceGrace, int round) {
+        Mp3Engine engine(nullptr, {{}, idleDeviceGrace});
+        engine.setFileName(path);
+        engine.Play();
+        // Paused somewhere within a buffer, so that a kept-open device's next wake-up is
+        // anywhere from at once to a buffer's time away.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300 + 17 * round));
+        engine.Pause();
+        while (engine.deviceOpen() && idleDeviceGrace.count() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const int64_t handed = engine.framesHandedToDevice();
+        const double start = wallMs();
+        engine.Play();
+        while (engine.framesHandedToDevice() == handed)
+            std::this_thread::yield();
+        return wallMs() - start;
+    };
+    std::vector<double> reopened;
+    std::vector<double> keptOpen;
+    try {
+        // Ours closes the device as soon as it is paused; the baseline keeps it open, as the
+        // engine did before it closed an idle device at all.
+        for (int round = 0; round < rounds; ++round) {
+            reopened.push_back(resumeMs(std::chrono::milliseconds(0), round));
+            keptOpen.push_back(resumeMs(std::chrono::hours(1), round));
+        }
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "resume-latency: %s\n", error.what());
+        return 1;
+    }
+    printRatio("resume-latency", median(reopened), median(keptOpen));
+    return 0;
+}
+
 int benchTags(int argc, char **argv)
 {
     auto app = ensureApplication(argc, argv);
