@@ -111,7 +111,12 @@ private Q_SLOTS:
             }
         };
         int32_t failure = 0;
-        QTRY_VERIFY((failure = readFailure()) != 0);
+        const auto firstFailure = [&] {
+            if (failure == 0)
+                failure = readFailure();
+            return failure != 0;
+        };
+        QTRY_VERIFY(firstFailure());
         limit.lift();
         QCOMPARE(failure, ErrNo::E_FAIL_CODE);
         QCOMPARE(readFailure(), ErrNo::E_FAIL_CODE);
