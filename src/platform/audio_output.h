@@ -5,8 +5,9 @@
 #include <functional>
 #include <mutex>
 
-// What the audio thread asks for: fill the whole buffer, promptly. It may take a lock that is
-// only ever held briefly, but must not read files, decode or allocate.
+// What the audio thread asks for: fill the whole buffer, promptly. It must not read files,
+// decode or allocate; it may take a lock that is only ever held briefly, and wait, up to a
+// buffer's time, for a thread that decodes.
 class AudioSource
 {
 public:

@@ -39,7 +39,8 @@ void PlaybackStream::restartDecoding()
     m_decodedToEnd = false;
     m_endAnnounced = false;
     m_endReported = false;
-    m_filling = true;
+    // The device's next request asks for the decoding.
+    m_filling = false;
 }
 
 void PlaybackStream::setDecoder(std::shared_ptr<Mp3Decoder> decoder)
@@ -60,6 +61,7 @@ void PlaybackStream::setDecoder(std::shared_ptr<Mp3Decoder> decoder)
         m_playing = false;
         m_progress = Progress{};
     }
+    m_decoded.notify_all();
     m_decodeMore.post();
 }
 
@@ -74,6 +76,7 @@ void PlaybackStream::seek(int64_t frame)
             m_pendingSeek = landed;
         m_progress = Progress{landed, landed, 0, nowNs(), landed};
     }
+    m_decoded.notify_all();
     m_decodeMore.post();
 }
 
@@ -87,6 +90,7 @@ void PlaybackStream::setPlaying(bool playing)
         m_progress.bufferFrames = 0;
     }
     // The device may have become idle, or is wanted again.
+    m_decoded.notify_all();
     m_decodeMore.post();
 }
 
@@ -173,7 +177,10 @@ bool PlaybackStream::wantsDecoding()
 {
     if (!m_decoder || m_decodedToEnd || m_ring.full() || clipSlots() >= FillSlots)
         m_filling = false;
-    return m_filling;
+    // The device asks for the decoding (render): nothing is decoded while halted but a clip's
+    // first buffer (setDecoder), and the first sound of a Play does not share the processor
+    // with the decoding of the buffers behind it.
+    return m_filling && m_playing;
 }
 
 bool PlaybackStream::decodeNext()
@@ -204,6 +211,7 @@ bool PlaybackStream::decodeNext()
         m_ring.push(m_decodingBuffer.get(), result.bytes, clip);
     if (result.ended)
         m_decodedToEnd = true;
+    m_decoded.notify_all();
     return true;
 }
 
@@ -245,7 +253,7 @@ void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
     bool announce = false;
     bool wake = false;
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         // What is left of an ended clip plays first, whatever came after it.
         if (m_tailClip != 0) {
             filled = m_ring.take(m_tailClip, buffer, wanted);
@@ -256,12 +264,39 @@ void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
             }
         }
         // (A tail left over means the whole buffer went to it.)
-        if (m_playing && m_tailClip == 0)
-            handOver(buffer, wanted, filled, announce, wake);
+        if (m_playing && m_tailClip == 0) {
+            awaitDecoding(lock, wanted - filled);
+            // Paused meanwhile, or not. (No end can have been taken: none was announced, or
+            // the clip was decoded to its end and nothing was waited for.)
+            if (m_playing)
+                handOver(buffer, wanted, filled, announce, wake);
+        }
     }
     if (announce)
         m_endSignal.post();
     if (wake)
         m_decodeMore.post();
     std::memset(buffer + filled, 0, wanted - filled);
+}
+
+void PlaybackStream::awaitDecoding(std::unique_lock<std::mutex> &lock, size_t needed)
+{
+    // A device may ask for buffers faster than they play: two at once when it starts (ALSA
+    // fills its two periods), all at once when it writes to a file. The decoding, a buffer in
+    // a fraction of a millisecond, is waited for, up to a buffer's time: silence in the middle
+    // of the sound would be a gap, and past that time the device has run dry anyway (a disk
+    // that stalls). The lock is let go meanwhile, so no command waits.
+    if (m_decodedToEnd || m_ring.leadingBytes(m_clip) >= needed || m_sampleRate <= 0)
+        return;
+    if (!m_filling) {
+        m_filling = true;
+        m_decodeMore.post();
+    }
+    const uint64_t clip = m_clip;
+    const auto bufferTime = std::chrono::nanoseconds(
+        static_cast<int64_t>(AudioOutput::BufferFrames) * 1'000'000'000 / m_sampleRate);
+    m_decoded.wait_for(lock, bufferTime, [&] {
+        return m_clip != clip || !m_playing || m_decodedToEnd
+               || m_ring.leadingBytes(m_clip) >= needed;
+    });
 }

@@ -4,6 +4,7 @@
 #include "platform/audio_output.h"
 #include "platform/pcm_ring.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,9 +17,12 @@ class ThreadWakeup;
 // Where the three threads of playback meet: the UI thread's commands, the decoding thread that
 // reads and decodes the song file ahead (decodeNext), and the device's thread, which only
 // copies what is decoded (render). One lock guards it all, and it is never held while a file
-// is read or a buffer decoded: a command waits for a copy at most, never for the disk.
+// is read or a buffer decoded: a command waits for a copy at most, never for the disk. The
+// device's thread may wait for the decoding, without the lock, when it asks faster than the
+// decoding has gone ahead.
 //
-// The decoding runs about a second ahead of the device, refilled in bursts when it runs short.
+// While playing, the decoding runs about a second ahead of the device, refilled in bursts when
+// it runs short.
 // The end of the clip is signalled once its last sample is decoded and at most a buffer away
 // from the device, and once the owner has taken the end (takeEnd) what is left of the clip
 // plays out whatever comes next, so the next song can be opened and started while the last of
@@ -89,6 +93,7 @@ private:
     // Under the lock.
     bool wantsDecoding();
     int clipSlots() const;
+    void awaitDecoding(std::unique_lock<std::mutex> &lock, size_t needed);
     void handOver(unsigned char *buffer, size_t wanted, size_t &filled, bool &announce,
                   bool &wake);
 
@@ -100,6 +105,7 @@ private:
     ThreadWakeup &m_decodeMore;
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_decoded; // a buffer decoded, or a command given
     std::shared_ptr<Mp3Decoder> m_decoder;
     long m_sampleRate = 0;
     int64_t m_lengthFrames = 0;
