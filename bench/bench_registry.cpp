@@ -1,5 +1,6 @@
 #include "bench/bench_registry.h"
 #include "bench/engine_bench.h"
+#include "bench/power_bench.h"
 #include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
 #include "bench/startup_bench.h"
@@ -15,8 +16,10 @@ const std::vector<BenchCommand> &benchCommands()
         {"settings-file", settingsFileBench},
         {"playback-cpu", benchPlaybackCpu},
         {"open-latency", benchOpenLatency},
+        {"resume-latency", benchResumeLatency},
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
+        {"power", runPowerBench},
     };
     return commands;
 }

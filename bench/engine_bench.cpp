@@ -8,17 +8,13 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <mpg123.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -64,51 +60,6 @@ std::unique_ptr<QCoreApplication> ensureApplication(int &argc, char **argv)
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-// The bare baseline: libmpg123 set up as the engine sets it up, nothing else.
-struct BareDecoder
-{
-    mpg123_handle *handle = nullptr;
-    int fd = -1;
-    long rate = 0;
-
-    explicit BareDecoder(const std::filesystem::path &path)
-    {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        handle = mpg123_new(nullptr, nullptr);
-        mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
-        mpg123_format_none(handle);
-        const long *rates = nullptr;
-        size_t count = 0;
-        mpg123_rates(&rates, &count);
-        for (size_t i = 0; i < count; ++i)
-            mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-        mpg123_open_fd(handle, fd);
-        int channels = 0;
-        int encoding = 0;
-        mpg123_getformat(handle, &rate, &channels, &encoding);
-    }
-    ~BareDecoder()
-    {
-        mpg123_close(handle);
-        mpg123_delete(handle);
-        ::close(fd);
-    }
-    // Decodes this many frames in device-sized reads; returns the frames decoded.
-    int64_t decode(int64_t frames)
-    {
-        unsigned char buffer[1024 * 4];
-        int64_t done = 0;
-        while (done < frames) {
-            size_t got = 0;
-            const int code = mpg123_read(handle, buffer, sizeof buffer, &got);
-            done += static_cast<int64_t>(got / 4);
-            if (code != MPG123_OK && code != MPG123_NEW_FORMAT)
-                break;
-        }
-        return done;
-    }
-};
-
 bool makeLongFile(const QTemporaryDir &dir, std::filesystem::path &path)
 {
     path = std::filesystem::path(dir.path().toStdString()) / "five_minutes_192k.mp3";
@@ -151,8 +102,8 @@ int benchPlaybackCpu(int argc, char **argv)
     std::vector<double> baselines;
     for (int run = 0; run < 5; ++run) {
         BareDecoder bare(path);
-        const auto rate = static_cast<double>(bare.rate);
-        mpg123_seek(bare.handle, static_cast<off_t>(playedFrom * rate), SEEK_SET);
+        const auto rate = static_cast<double>(bare.rate());
+        bare.seek(static_cast<int64_t>(playedFrom * rate));
         const double cpuStart = processCpuMs();
         bare.decode(static_cast<int64_t>(played * rate));
         baselines.push_back(processCpuMs() - cpuStart);
@@ -167,7 +118,7 @@ int benchPlaybackCpu(int argc, char **argv)
     const double pacedSeconds = std::min(played, 5.0);
     if (pacedSeconds > 0) {
         BareDecoder bare(path);
-        const auto rate = static_cast<double>(bare.rate);
+        const auto rate = static_cast<double>(bare.rate());
         const auto buffers = static_cast<int64_t>(pacedSeconds * rate / AudioOutput::BufferFrames);
         const auto bufferTime = std::chrono::duration<double>(AudioOutput::BufferFrames / rate);
         const double cpuStart = threadCpuMs();
@@ -219,6 +170,8 @@ int benchOpenLatency(int argc, char **argv)
                 std::this_thread::yield();
             ours.push_back(wallMs() - start);
 
+            // Measured with the engine halted, not while it plays on behind the bare decoder.
+            engine.Stop();
             start = wallMs();
             auto bare = std::make_unique<BareDecoder>(path);
             bare->decode(1152);
@@ -229,6 +182,54 @@ int benchOpenLatency(int argc, char **argv)
         return 1;
     }
     printRatio("open-latency", median(ours), median(baseline));
+    return 0;
+}
+
+int benchResumeLatency(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    auto app = ensureApplication(argc, argv);
+    QTemporaryDir dir;
+    std::filesystem::path path;
+    if (!makeLongFile(dir, path))
+        return 1;
+    // The dummy driver's pace is a sound card's: a device kept open takes the next buffer only
+    // when its thread next wakes, up to a buffer's time after the Play.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    // Plays a while, pauses (and waits until the device is closed, where it is closed at
+    // all), then measures Play until the next samples leave the engine.
+    const auto resumeMs = [&](std::chrono::milliseconds idleDeviceGrace, int round) {
+        Mp3Engine engine(nullptr, {{}, idleDeviceGrace});
+        engine.setFileName(path);
+        engine.Play();
+        // Paused somewhere within a buffer, so that a kept-open device's next wake-up is
+        // anywhere from at once to a buffer's time away.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300 + 17 * round));
+        engine.Pause();
+        while (engine.deviceOpen() && idleDeviceGrace.count() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const int64_t handed = engine.framesHandedToDevice();
+        const double start = wallMs();
+        engine.Play();
+        while (engine.framesHandedToDevice() == handed)
+            std::this_thread::yield();
+        return wallMs() - start;
+    };
+    std::vector<double> reopened;
+    std::vector<double> keptOpen;
+    try {
+        // Ours closes the device as soon as it is paused; the baseline keeps it open, as the
+        // engine did before it closed an idle device at all.
+        for (int round = 0; round < rounds; ++round) {
+            reopened.push_back(resumeMs(std::chrono::milliseconds(0), round));
+            keptOpen.push_back(resumeMs(std::chrono::hours(1), round));
+        }
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "resume-latency: %s\n", error.what());
+        return 1;
+    }
+    printRatio("resume-latency", median(reopened), median(keptOpen));
     return 0;
 }
 

@@ -1,11 +1,15 @@
 #include "bench/engine_bench_data.h"
 
+#include <mpg123.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -82,4 +86,47 @@ bool writeLongMp3(const std::filesystem::path &target, double seconds)
         out.write(reinterpret_cast<const char *>(seed.data() + infoLength),
                   static_cast<std::streamsize>(audioBytes));
     return static_cast<bool>(out);
+}
+
+BareDecoder::BareDecoder(const std::filesystem::path &path)
+{
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    m_handle = mpg123_new(nullptr, nullptr);
+    mpg123_param(m_handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+    mpg123_format_none(m_handle);
+    const long *rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i)
+        mpg123_format(m_handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    mpg123_open_fd(m_handle, m_fd);
+    int channels = 0;
+    int encoding = 0;
+    mpg123_getformat(m_handle, &m_rate, &channels, &encoding);
+}
+
+BareDecoder::~BareDecoder()
+{
+    mpg123_close(m_handle);
+    mpg123_delete(m_handle);
+    ::close(m_fd);
+}
+
+void BareDecoder::seek(int64_t frame)
+{
+    mpg123_seek(m_handle, static_cast<off_t>(frame), SEEK_SET);
+}
+
+int64_t BareDecoder::decode(int64_t frames)
+{
+    unsigned char buffer[1024 * 4];
+    int64_t done = 0;
+    while (done < frames) {
+        size_t got = 0;
+        const int code = mpg123_read(m_handle, buffer, sizeof buffer, &got);
+        done += static_cast<int64_t>(got / 4);
+        if (code != MPG123_OK && code != MPG123_NEW_FORMAT)
+            break;
+    }
+    return done;
 }

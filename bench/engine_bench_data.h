@@ -1,7 +1,10 @@
 #ifndef BRENLOWICK_ENGINE_BENCH_DATA_H
 #define BRENLOWICK_ENGINE_BENCH_DATA_H
 
+#include <cstdint>
 #include <filesystem>
+
+struct mpg123_handle_struct;
 
 // The engine benchmarks' input: a long 192 kbps MP3 with an Info header, made at bench time
 // from the short committed seed by repeating its frames (no encoder needed), so nothing large
@@ -13,5 +16,25 @@ std::filesystem::path engineBenchSeed();
 // Each repetition starts with a frame that borrows nothing from the one before, so the
 // joins decode cleanly. Returns false with a message on stderr when the seed is unusable.
 bool writeLongMp3(const std::filesystem::path &target, double seconds);
+
+// The bare baseline: libmpg123 set up as the engine sets it up, nothing else.
+class BareDecoder
+{
+public:
+    explicit BareDecoder(const std::filesystem::path &path);
+    ~BareDecoder();
+    BareDecoder(const BareDecoder &) = delete;
+    BareDecoder &operator=(const BareDecoder &) = delete;
+
+    long rate() const { return m_rate; }
+    void seek(int64_t frame);
+    // Decodes this many frames in device-sized reads; returns the frames decoded.
+    int64_t decode(int64_t frames);
+
+private:
+    mpg123_handle_struct *m_handle = nullptr;
+    int m_fd = -1;
+    long m_rate = 0;
+};
 
 #endif

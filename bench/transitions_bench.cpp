@@ -1,6 +1,7 @@
 #include "bench/transitions_bench.h"
 
 #include "app/main_window.h"
+#include "bench/counting_message_box.h"
 #include "platform/desktop_adapters.h"
 #include "platform/mp3_engine.h"
 #include "songlist/song_list_view.h"
@@ -33,19 +34,6 @@ constexpr double SampleRate = 44100.0;
 // Interleaved stereo as the engine hands it to the device, read back as the engine tests do.
 using EngineTest::Pcm;
 using EngineTest::readPcm;
-
-// A failure box would wait for a user who is not there; the run counts them instead.
-class CountingMessageBox : public MessageBoxService
-{
-public:
-    void show(Icon, const QString &text) override
-    {
-        ++shown;
-        std::fprintf(stderr, "transitions: error box: %s\n", text.toUtf8().constData());
-    }
-    void beep() override {}
-    int shown = 0;
-};
 
 // The whole file as 16-bit stereo, with or without libmpg123's gapless trimming.
 Pcm decodeWhole(const std::filesystem::path &path, bool gapless)
@@ -155,7 +143,7 @@ int runTransitionsBench(int argc, char *argv[])
     int ends = 0;
     int boxes = 0;
     {
-        CountingMessageBox messageBox;
+        CountingMessageBox messageBox("transitions");
         DesktopPlatform desktop(messageBox);
         Mp3Engine &player = desktop.player;
         frmMain window(desktop.platform);

@@ -74,6 +74,7 @@ void MprisChangeWatcher::compare()
 
 qint64 MprisChangeWatcher::positionNow() const
 {
+    // As for the Position property: the window's timer reports a failure, not the bus.
     try {
         return Mpris::toMicroseconds(m_window.MediaPlayer.CurrentPosition());
     } catch (const std::exception &) {

@@ -67,6 +67,8 @@ qlonglong MprisPlayerAdaptor::position() const
 {
     if (currentTrackEntry(m_window) < 0)
         return 0;
+    // A failure is the window's to report: the player goes on failing every read until the
+    // next command, so the window's timer meets it too.
     try {
         return Mpris::toMicroseconds(m_window.MediaPlayer.CurrentPosition());
     } catch (const std::exception &) {

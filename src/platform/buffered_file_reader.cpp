@@ -5,8 +5,8 @@
 #include <cstring>
 #include <unistd.h>
 
-BufferedFileReader::BufferedFileReader(int fd)
-    : m_fd(fd), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(Capacity)),
+BufferedFileReader::BufferedFileReader(int fd, FileReadFunction read)
+    : m_fd(fd), m_read(read ? std::move(read) : FileReadFunction(::read)), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(Capacity)),
       m_fileOffset(::lseek(fd, 0, SEEK_CUR))
 {
 }
@@ -29,7 +29,7 @@ ssize_t BufferedFileReader::readInto(unsigned char *destination, size_t bytes)
         if (m_begin == m_end) {
             ssize_t got = 0;
             do {
-                got = ::read(m_fd, m_buffer.get(), Capacity);
+                got = m_read(m_fd, m_buffer.get(), Capacity);
             } while (got < 0 && errno == EINTR);
             if (got < 0)
                 return done > 0 ? static_cast<ssize_t>(done) : -1;

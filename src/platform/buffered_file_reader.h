@@ -4,7 +4,12 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+
+// How a song file's bytes are asked of the system: ::read, or in tests a stand-in that stalls
+// as a disk waking up does. Same contract as ::read.
+using FileReadFunction = std::function<ssize_t(int fd, void *buffer, size_t bytes)>;
 
 // libmpg123's reader for an open file: its own fd reader asks the system for every frame
 // header and body apart, two system calls per 26 ms of audio, each one a cost on the audio
@@ -13,7 +18,8 @@
 class BufferedFileReader
 {
 public:
-    explicit BufferedFileReader(int fd);
+    // An empty `read` reads with ::read.
+    explicit BufferedFileReader(int fd, FileReadFunction read = {});
 
     // The callbacks for mpg123_replace_reader_handle, with this object as the handle.
     static ssize_t read(void *handle, void *destination, size_t bytes);
@@ -26,6 +32,7 @@ private:
     static constexpr size_t Capacity = 64 * 1024;
 
     int m_fd = -1;
+    FileReadFunction m_read;
     std::unique_ptr<unsigned char[]> m_buffer;
     size_t m_begin = 0; // next byte to hand out
     size_t m_end = 0;   // end of the valid bytes

@@ -46,7 +46,7 @@ QString libraryText(mpg123_handle *handle, int code)
 
 } // namespace
 
-Mp3Decoder::Mp3Decoder(const std::filesystem::path &path)
+Mp3Decoder::Mp3Decoder(const std::filesystem::path &path, FileReadFunction read)
 {
     // The file is opened here rather than by libmpg123 so that the system's reason for a
     // failure (missing, forbidden, a folder) reaches the user.
@@ -61,7 +61,7 @@ Mp3Decoder::Mp3Decoder(const std::filesystem::path &path)
             raiseOpenError(EISDIR, path);
         if (status.st_size == 0)
             raiseNotMp3(QStringLiteral("ファイルが空です"), path);
-        // Reading ahead in the background keeps the audio thread's reads in the page cache.
+        // Reading ahead in the background keeps the decoding thread's reads in the page cache.
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
         int code = MPG123_OK;
@@ -83,7 +83,7 @@ Mp3Decoder::Mp3Decoder(const std::filesystem::path &path)
         for (size_t i = 0; i < rateCount; ++i)
             mpg123_format(m_handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
 
-        m_reader = std::make_unique<BufferedFileReader>(m_fd);
+        m_reader = std::make_unique<BufferedFileReader>(m_fd, std::move(read));
         mpg123_replace_reader_handle(m_handle, &BufferedFileReader::read,
                                      &BufferedFileReader::seek, nullptr);
         code = mpg123_open_handle(m_handle, m_reader.get());

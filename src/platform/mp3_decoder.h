@@ -6,14 +6,15 @@
 #include <filesystem>
 #include <memory>
 
-class BufferedFileReader;
+#include "platform/buffered_file_reader.h"
 
 struct mpg123_handle_struct;
 
 // One opened MP3 file, decoded by libmpg123 to interleaved signed 16-bit stereo at the file's
 // own sample rate (mono is doubled), gapless, with sample-exact seeking.
-// Opening throws AppError; reading and seeking never throw, so they can run on the audio
-// thread. Not thread-safe: the owner serialises calls.
+// Opening throws AppError; reading and seeking never throw. Not thread-safe: the owner
+// serialises calls (the engine opens a song on the UI thread and then hands it to the decoding
+// thread, which alone reads and seeks it). The sample rate and length never change once open.
 class Mp3Decoder
 {
 public:
@@ -23,7 +24,8 @@ public:
     // Opens the file (raw path bytes) and determines its exact length, scanning the file only
     // when no Info/Xing header gives it. Throws AppError: 53 missing, 76 a missing folder on
     // the way, 75 unreadable or not a file, 5 not MP3 audio (with libmpg123's text).
-    explicit Mp3Decoder(const std::filesystem::path &path);
+    // `read` is how the file's bytes are read (::read when empty).
+    explicit Mp3Decoder(const std::filesystem::path &path, FileReadFunction read = {});
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder &) = delete;
     Mp3Decoder &operator=(const Mp3Decoder &) = delete;

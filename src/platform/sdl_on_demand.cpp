@@ -21,8 +21,6 @@ struct SdlFunctions
     decltype(&::SDL_OpenAudioDevice) openAudioDevice = nullptr;
     decltype(&::SDL_CloseAudioDevice) closeAudioDevice = nullptr;
     decltype(&::SDL_PauseAudioDevice) pauseAudioDevice = nullptr;
-    decltype(&::SDL_LockAudioDevice) lockAudioDevice = nullptr;
-    decltype(&::SDL_UnlockAudioDevice) unlockAudioDevice = nullptr;
     decltype(&::SDL_GetAudioDeviceStatus) getAudioDeviceStatus = nullptr;
     bool complete = false;
     std::string failure;
@@ -53,9 +51,6 @@ const SdlFunctions &sdl()
                              && resolve(library, "SDL_OpenAudioDevice", functions.openAudioDevice)
                              && resolve(library, "SDL_CloseAudioDevice", functions.closeAudioDevice)
                              && resolve(library, "SDL_PauseAudioDevice", functions.pauseAudioDevice)
-                             && resolve(library, "SDL_LockAudioDevice", functions.lockAudioDevice)
-                             && resolve(library, "SDL_UnlockAudioDevice",
-                                        functions.unlockAudioDevice)
                              && resolve(library, "SDL_GetAudioDeviceStatus",
                                         functions.getAudioDeviceStatus);
         if (!functions.complete)
@@ -109,18 +104,6 @@ void SDL_PauseAudioDevice(SDL_AudioDeviceID dev, int pause_on)
 {
     if (sdl().complete)
         sdl().pauseAudioDevice(dev, pause_on);
-}
-
-void SDL_LockAudioDevice(SDL_AudioDeviceID dev)
-{
-    if (sdl().complete)
-        sdl().lockAudioDevice(dev);
-}
-
-void SDL_UnlockAudioDevice(SDL_AudioDeviceID dev)
-{
-    if (sdl().complete)
-        sdl().unlockAudioDevice(dev);
 }
 
 SDL_AudioStatus SDL_GetAudioDeviceStatus(SDL_AudioDeviceID dev)

@@ -1,12 +1,13 @@
-// The audio thread's side of playback driven by hand, one device buffer at a time: decoding
-// ahead in bursts hands over every sample once and in order, and the end is announced only
-// when its last sample is a buffer away, however far ahead the decoding has run.
+// The decoding thread's and the device's sides of playback driven by hand, one device buffer at
+// a time: decoding ahead in bursts hands over every sample once and in order, and the end is
+// announced only when its last sample is a buffer away, however far ahead the decoding has run.
 #include "engine_test_support.h"
 
 #include "platform/audio_output.h"
 #include "platform/cross_thread_signal.h"
 #include "platform/mp3_decoder.h"
 #include "platform/playback_stream.h"
+#include "platform/thread_wakeup.h"
 
 #include <QTest>
 
@@ -18,9 +19,12 @@ namespace {
 
 constexpr int BufferFrames = AudioOutput::BufferFrames;
 
-// Renders one device buffer and appends it to `heard`.
+// Renders one device buffer and appends it to `heard`, after as much decoding as the stream
+// asks for.
 void renderBuffer(PlaybackStream &stream, Pcm &heard)
 {
+    while (stream.decodeNext()) {
+    }
     Pcm buffer(static_cast<size_t>(BufferFrames) * 2);
     stream.render(
         reinterpret_cast<unsigned char *>(buffer.data()), BufferFrames * Mp3Decoder::BytesPerFrame);
@@ -32,13 +36,13 @@ struct PlayingFixture
 {
     Reference reference;
     CrossThreadSignal endSignal;
-    Mp3Decoder decoder;
+    ThreadWakeup decodeMore;
     PlaybackStream stream;
 
     explicit PlayingFixture(const char *name)
-        : reference(referenceDecode(fixture(name))), decoder(fixture(name)), stream(endSignal)
+        : reference(referenceDecode(fixture(name))), stream(endSignal, decodeMore)
     {
-        stream.setDecoder(&decoder);
+        stream.setDecoder(std::make_shared<Mp3Decoder>(fixture(name)));
         stream.setPlaying(true);
     }
 };
