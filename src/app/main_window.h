@@ -79,6 +79,8 @@ public:
     void enterTrayMode();
     void leaveTrayMode();
     bool inTrayMode() const;
+    // The notification area went away or came back while the program runs.
+    void trayAvailabilityChanged(bool available);
     void trayAdd();
     void trayDelete();
 

@@ -1,8 +1,11 @@
 #include "platform/qt_tray_icon.h"
 
 #include "app/app_icon.h"
+#include "platform/status_notifier_watch.h"
+#include "platform/xembed_tray_watch.h"
 
 #include <QCursor>
+#include <QDBusConnection>
 #include <QMenu>
 
 QtTrayIcon::QtTrayIcon(QObject *parent) : TrayIconService(parent) {}
@@ -12,29 +15,49 @@ QtTrayIcon::~QtTrayIcon()
     delete m_icon;
 }
 
-int32_t QtTrayIcon::messageForActivation(QSystemTrayIcon::ActivationReason reason)
+void QtTrayIcon::watchTrays() const
 {
-    // Qt reports the press of a single click as Trigger and the second press of a double
-    // click as DoubleClick, which is how the classic button-down messages fall too.
-    switch (reason) {
-    case QSystemTrayIcon::Trigger: return TrayMessage::LeftButtonDown;
-    case QSystemTrayIcon::Context: return TrayMessage::RightButtonDown;
-    case QSystemTrayIcon::DoubleClick: return TrayMessage::LeftButtonDoubleClick;
-    case QSystemTrayIcon::MiddleClick: return TrayMessage::MiddleButtonDown;
-    case QSystemTrayIcon::Unknown: break;
+    if (m_xembed)
+        return;
+    auto *self = const_cast<QtTrayIcon *>(this);
+    m_xembed = new XEmbedTrayWatch(self);
+    m_statusNotifier = new StatusNotifierWatch(QDBusConnection::sessionBus(), self);
+    // The toolkit takes one way for the whole run, chosen as its first icon is made: the bus
+    // where a watcher runs then, else the X tray. Only that way's tray can show the icon.
+    m_onBus = m_statusNotifier->watcherRunning();
+    m_available = trayPresent();
+    // Queued, so that the toolkit's own tray code has seen the same event first.
+    connect(m_xembed, &XEmbedTrayWatch::presenceChanged, self, &QtTrayIcon::traysChanged,
+            Qt::QueuedConnection);
+    connect(m_statusNotifier, &StatusNotifierWatch::presenceChanged, self,
+            &QtTrayIcon::traysChanged, Qt::QueuedConnection);
+}
+
+bool QtTrayIcon::trayPresent() const
+{
+    return m_onBus ? m_statusNotifier->present() : m_xembed->present();
+}
+
+void QtTrayIcon::traysChanged()
+{
+    const bool available = trayPresent();
+    if (available == m_available)
+        return;
+    m_available = available;
+    if (available && m_icon && m_iconWanted) {
+        // The toolkit docks its icon again by itself only in a tray that was there when the
+        // icon was first shown; shown anew, it goes into whichever tray has come.
+        m_icon->hide();
+        m_icon->show();
     }
-    return 0;
+    Q_EMIT availabilityChanged(available);
 }
 
 void QtTrayIcon::add(const NotifyIconData &data)
 {
     if (!m_icon) {
         m_icon = new QSystemTrayIcon(this);
-        connect(m_icon, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (const int32_t message = messageForActivation(reason))
-                        Q_EMIT mouseMessage(message);
-                });
+        connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIconService::activate);
     }
     const bool iconGiven = (data.uFlags & TrayMessage::FlagIcon) && !data.hIcon.isNull();
     m_icon->setIcon(iconGiven ? data.hIcon : programIcon());
@@ -43,17 +66,20 @@ void QtTrayIcon::add(const NotifyIconData &data)
         tip = QString::fromLocal8Bit(data.szTip.data(), qstrnlen(data.szTip.data(), 64));
     m_icon->setToolTip(tip);
     m_icon->show();
+    m_iconWanted = true;
 }
 
 int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
 {
+    watchTrays();
     if (message == TrayMessage::Add) {
         add(data);
-        return QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0;
+        return m_available ? 1 : 0;
     }
     if (message == TrayMessage::Delete) {
-        if (!m_icon || !m_icon->isVisible())
+        if (!m_icon || !m_iconWanted)
             return 0;
+        m_iconWanted = false;
         m_icon->hide();
         return 1;
     }
@@ -62,7 +88,8 @@ int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
 
 bool QtTrayIcon::isAvailable() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    watchTrays();
+    return m_available;
 }
 
 void QtTrayIcon::popupAtPointer(QMenu &menu)
