@@ -49,6 +49,9 @@ public:
     void mnuEnd_Click();
     // The system asks the program to end (signal, logout): the unload runs once, then the end.
     void unloadBySystem();
+    // The session manager asks for the data to be saved before a logout that may still be
+    // cancelled: the settings are written and the program goes on.
+    void commitSessionData();
 
     // --- settings (settings/) ---
     void LoadSettings();
