@@ -170,6 +170,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void buildControls();
@@ -180,6 +181,7 @@ private:
     void buildMenu();
     void connectHandlers();
     double frameHeightTwips() const;
+    void adoptWindowManagerFrame();
 
     Platform &m_platform;
     bool m_unloaded = false;
