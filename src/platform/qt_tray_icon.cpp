@@ -6,7 +6,16 @@
 
 #include <QCursor>
 #include <QDBusConnection>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+// Longer than the toolkit's own wait for the focus, with room for a busy machine.
+constexpr int FocusSettleLimitMs = 1000;
+} // namespace
 
 QtTrayIcon::QtTrayIcon(QObject *parent) : TrayIconService(parent) {}
 
@@ -94,5 +103,22 @@ bool QtTrayIcon::isAvailable() const
 
 void QtTrayIcon::popupAtPointer(QMenu &menu)
 {
+    waitForFocusToSettle();
     menu.exec(QCursor::pos());
+}
+
+void QtTrayIcon::waitForFocusToSettle()
+{
+    // A window hidden a moment ago (the close box sends it to the tray) is still the toolkit's
+    // active window until it has seen where the focus went: on X it waits 100 ms for the
+    // focus to come back to one of its windows. When it gives up, the application turns
+    // inactive, and that closes every open popup, so a right press in between opened a popup
+    // that vanished at once. The press waits for that moment first (user input stays queued).
+    QWindow *focus = QGuiApplication::focusWindow();
+    if (!focus || focus->isVisible())
+        return;
+    QEventLoop settled;
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, &settled, &QEventLoop::quit);
+    QTimer::singleShot(FocusSettleLimitMs, &settled, &QEventLoop::quit);
+    settled.exec(QEventLoop::ExcludeUserInputEvents);
 }

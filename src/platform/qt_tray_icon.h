@@ -31,6 +31,7 @@ private:
     // The trays are followed from the first question on: by then the toolkit runs.
     void watchTrays() const;
     bool trayPresent() const;
+    void waitForFocusToSettle();
     void traysChanged();
 
     QSystemTrayIcon *m_icon = nullptr;
