@@ -53,12 +53,8 @@ void QtTrayIcon::traysChanged()
     if (available == m_available)
         return;
     m_available = available;
-    if (available && m_icon && m_iconWanted) {
-        // The toolkit docks its icon again by itself only in a tray that was there when the
-        // icon was first shown; shown anew, it goes into whichever tray has come.
-        m_icon->hide();
-        m_icon->show();
-    }
+    // The icon itself needs nothing: the toolkit docks it into an X tray that starts (again)
+    // and registers it anew with a StatusNotifier watcher that comes back.
     Q_EMIT availabilityChanged(available);
 }
 
@@ -75,7 +71,6 @@ void QtTrayIcon::add(const NotifyIconData &data)
         tip = QString::fromLocal8Bit(data.szTip.data(), qstrnlen(data.szTip.data(), 64));
     m_icon->setToolTip(tip);
     m_icon->show();
-    m_iconWanted = true;
 }
 
 int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
@@ -86,9 +81,8 @@ int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
         return m_available ? 1 : 0;
     }
     if (message == TrayMessage::Delete) {
-        if (!m_icon || !m_iconWanted)
+        if (!m_icon || !m_icon->isVisible())
             return 0;
-        m_iconWanted = false;
         m_icon->hide();
         return 1;
     }

@@ -35,7 +35,6 @@ private:
     void traysChanged();
 
     QSystemTrayIcon *m_icon = nullptr;
-    bool m_iconWanted = false;
     mutable XEmbedTrayWatch *m_xembed = nullptr;
     mutable StatusNotifierWatch *m_statusNotifier = nullptr;
     mutable bool m_onBus = false;
