@@ -40,13 +40,44 @@ QFont gothicFont(double points)
     return font;
 }
 
+namespace {
+
+// How far the face must be condensed, in percent, for text to take at most available pixels.
+// The glyphs' widths are rounded to whole pixels, so a proportional first guess can be a pixel
+// short; the guess is then narrowed until it fits or reaches the floor.
+int stretchToFit(QFont font, const QString &text, int available, int minimumStretch)
+{
+    const int needed = QFontMetrics(font).horizontalAdvance(text);
+    if (needed <= available || needed <= 0)
+        return 100;
+    int stretch = std::max(minimumStretch, 100 * std::max(available, 0) / needed);
+    font.setStretch(stretch);
+    while (stretch > minimumStretch && QFontMetrics(font).horizontalAdvance(text) > available)
+        font.setStretch(--stretch);
+    return stretch;
+}
+
+} // namespace
+
 void condenseToFit(QWidget *widget, const QString &text, int reservedPixels)
 {
     QFont font = widget->font();
-    const int available = widget->width() - reservedPixels;
-    const int needed = QFontMetrics(font).horizontalAdvance(text);
-    if (needed <= available || needed <= 0)
+    const int stretch = stretchToFit(font, text, widget->width() - reservedPixels, 70);
+    if (stretch == 100)
         return;
-    font.setStretch(std::max(70, 100 * available / needed));
+    font.setStretch(stretch);
     widget->setFont(font);
+}
+
+void condenseToFit(QWidget *widget, const QStringList &texts, int minimumStretch)
+{
+    QFont font = widget->font();
+    font.setStretch(QFont::AnyStretch);
+    int stretch = 100;
+    for (const QString &text : texts)
+        stretch = std::min(stretch, stretchToFit(font, text, widget->width(), minimumStretch));
+    if (stretch != 100)
+        font.setStretch(stretch);
+    if (font != widget->font())
+        widget->setFont(font);
 }

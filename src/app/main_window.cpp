@@ -30,6 +30,9 @@ constexpr double ClientHeightTwips = 7215;
 
 const QColor DisplayGreen(0, 255, 0);
 
+// The widest song number the display is laid out for; longer lists condense it further.
+const QString UsualSongNumber = QStringLiteral("0000/0000");
+
 void paintDisplay(QLabel *label)
 {
     QPalette palette = label->palette();
@@ -81,8 +84,11 @@ void frmMain::buildDisplay()
 {
     auto makeLabel = [this](const char *name, const QString &text, double l, double t, double w,
                             double h) {
-        auto *label = new QLabel(text, this);
+        auto *label = new QLabel(this);
         label->setObjectName(QLatin1String(name));
+        // Tags and numbers are shown as they are: a title like "<b>Live</b>" is no markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
         label->setGeometry(toPixels(l, t, w, h));
         paintDisplay(label);
         return label;
@@ -91,10 +97,10 @@ void frmMain::buildDisplay()
     lblBack->setFont(gothicFont(9.75));
     lblCount = makeLabel("lblCount", QStringLiteral("00:00:00"), 60, 30, 840, 270);
     lblCount->setFont(gothicFont(12));
-    lblPivot = makeLabel("lblPivot", QStringLiteral("----/----"), 30, 300, 870, 195);
+    lblPivot = makeLabel("lblPivot", QString(), 30, 300, 870, 195);
     lblPivot->setFont(gothicFont(8.25));
     condenseToFit(lblCount, QStringLiteral("00:00:00"));
-    condenseToFit(lblPivot, QStringLiteral("0000/0000"));
+    showSongNumber(QStringLiteral("----/----"));
     lblTitle = makeLabel("lblTitle", QString(), 1530, 270, 2265, 195);
     Label1 = makeLabel("Label1", QStringLiteral("Title："), 1080, 270, 420, 195);
     Label2 = makeLabel("Label2", QStringLiteral("Artist："), 990, 45, 555, 195);
@@ -111,6 +117,16 @@ void frmMain::buildDisplay()
     Slider = new SeekSlider(this);
     Slider->setObjectName(QStringLiteral("Slider"));
     Slider->setGeometry(toPixels(15, 540, 3855, 165));
+    // Filling its own background makes the slider opaque, so the thumb's moves repaint the slider
+    // alone and not the window beneath it too.
+    Slider->setAutoFillBackground(true);
+}
+
+void frmMain::showSongNumber(const QString &text)
+{
+    lblPivot->setText(text);
+    // Half width at the least: "1000000/1000000" still fits, and digits stay legible.
+    condenseToFit(lblPivot, QStringList{UsualSongNumber, text}, 50);
 }
 
 void frmMain::buildTransport()

@@ -175,6 +175,8 @@ protected:
 private:
     void buildControls();
     void buildDisplay();
+    // The song number in lblPivot, condensed to show whole however long the list.
+    void showSongNumber(const QString &text);
     void buildTransport();
     void buildSongArea();
     void buildOptions();

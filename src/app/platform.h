@@ -1,6 +1,8 @@
 #ifndef BRENLOWICK_PLATFORM_H
 #define BRENLOWICK_PLATFORM_H
 
+#include "platform/window_placement.h"
+
 class MediaPlayer;
 class MessageBoxService;
 class ScreenMetrics;
@@ -24,6 +26,8 @@ struct Platform
     EventLoopYield &eventLoop;
     ProcessControl &process;
     DriveProvider &drives;
+    // Left out, the window is taken to stand where it is put, as on X11.
+    WindowPlacement &placement = PositionTellingPlacement::instance();
 };
 
 #endif

@@ -6,6 +6,8 @@
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 
@@ -54,10 +56,12 @@ frmSplash::frmSplash(frmMain &owner)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(250);
     connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 frmSplash::~frmSplash()
 {
+    QCoreApplication::instance()->removeEventFilter(this);
     m_owner.m_splashTimeCount = TimeCount;
 }
 
@@ -75,4 +79,17 @@ void frmSplash::Timer1_Timer()
     // Only the count modulo 4 shows; wrapping from 32,767 to 0 keeps that cycle unbroken.
     TimeCount = TimeCount == INT16_MAX ? int16_t {0} : static_cast<int16_t>(TimeCount + 1);
     lblMsg->setText(splashMessage(TimeCount));
+}
+
+bool frmSplash::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress
+        || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape)
+        return false;
+    // Esc in another window (a popup menu, the About box, a message box) is that window's own.
+    const auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || (widget->window() != this && widget->window() != &m_owner))
+        return false;
+    m_stopRequested = true;
+    return true;
 }

@@ -13,6 +13,10 @@ class frmMain;
 // a borderless black strip with a green line whose dots move on every tick. It is created for
 // one search and discarded after it; the tick count lives on in the main window, so the next
 // showing goes on where the last one stopped.
+//
+// Esc pressed while it stands asks the search to stop. The window has no frame and the main
+// window is hidden, so the keyboard focus may be on either of them: the key is watched for
+// application-wide, for as long as this window exists, and only there.
 class frmSplash : public QWidget {
     Q_OBJECT
 public:
@@ -28,8 +32,15 @@ public:
     QTimer *Timer1 = nullptr;
     int16_t TimeCount = 0;
 
+    // Whether Esc was pressed on this window or the main window since it was created.
+    bool stopRequested() const { return m_stopRequested; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     frmMain &m_owner;
+    bool m_stopRequested = false;
 };
 
 // The progress line after a given number of ticks: the title, then 0 to 3 dots.

@@ -46,6 +46,18 @@ void MprisPlayerAdaptor::setLoopStatus(const QString &status)
     m_watcher.checkSoon();
 }
 
+void MprisPlayerAdaptor::setRate(double requested)
+{
+    (void)requested;
+    Q_EMIT m_watcher.propertiesChanged({{QStringLiteral("Rate"), rate()}});
+}
+
+void MprisPlayerAdaptor::setVolume(double requested)
+{
+    (void)requested;
+    Q_EMIT m_watcher.propertiesChanged({{QStringLiteral("Volume"), volume()}});
+}
+
 QVariantMap MprisPlayerAdaptor::metadata() const
 {
     return takeMprisSnapshot(m_window).metadata;

@@ -18,10 +18,10 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
-    Q_PROPERTY(double Rate READ rate)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
     Q_PROPERTY(double MinimumRate READ rate)
     Q_PROPERTY(double MaximumRate READ rate)
-    Q_PROPERTY(double Volume READ volume)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(bool CanGoNext READ canGoNext)
@@ -37,9 +37,13 @@ public:
     QString playbackStatus() const;
     QString loopStatus() const;
     void setLoopStatus(const QString &status);
-    // The player has neither speed nor volume control: both are read-only at 1.
+    // The player has neither speed nor volume control: both stay at 1. A client may still set
+    // them (a desktop's volume slider does); the setting is taken, changes nothing, and the
+    // client is told the value it really has.
     double rate() const { return 1.0; }
     double volume() const { return 1.0; }
+    void setRate(double requested);
+    void setVolume(double requested);
     QVariantMap metadata() const;
     qlonglong position() const;
     bool canGoNext() const;

@@ -21,6 +21,8 @@ void QtMessageBox::show(Icon icon, const QString &text)
 {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Brenlowick"));
+    // Descriptions carry file and folder names: "<i>" in one is part of the name, not markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;

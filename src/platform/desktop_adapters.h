@@ -11,6 +11,7 @@
 #include "platform/process_control.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/screen_metrics.h"
+#include "platform/toolkit_window_placement.h"
 
 #include <QElapsedTimer>
 #include <QLockFile>
@@ -81,7 +82,7 @@ struct DesktopPlatform
 {
     explicit DesktopPlatform(MessageBoxService &messageBox)
         : platform{player, messageBox, screen, tray, instanceGuard, clock, eventLoop, process,
-                   drives}
+                   drives, placement}
     {
     }
 
@@ -91,6 +92,7 @@ struct DesktopPlatform
     ThrottledEventLoopYield eventLoop;
     RealProcessControl process;
     MountTableDriveProvider drives;
+    ToolkitWindowPlacement placement;
     QtTrayIcon tray;
     Mp3Engine player;
     Platform platform;

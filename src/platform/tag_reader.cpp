@@ -49,7 +49,7 @@ public:
             field = field.first(nul);
         while (!field.isEmpty() && (field.back() == ' ' || field.back() == '\0'))
             field.chop(1);
-        return toTagLibString(decodeLegacyText(field));
+        return toTagLibString(decodeFixedFieldText(field));
     }
 };
 

@@ -100,6 +100,55 @@ bool isPlausibleLatin1(QByteArrayView bytes)
     return true;
 }
 
+bool endsWithLoneCp932LeadByte(QByteArrayView bytes)
+{
+    auto isLeadByte
+        = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        if (!isLeadByte(static_cast<unsigned char>(bytes[i]))) {
+            ++i;
+            continue;
+        }
+        if (i + 1 == bytes.size())
+            return true;
+        i += 2;
+    }
+    return false;
+}
+
+qsizetype unfinishedUtf8Tail(QByteArrayView bytes)
+{
+    auto isContinuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+    auto sequenceLength = [](unsigned char c) -> qsizetype {
+        if (c >= 0xC2 && c <= 0xDF)
+            return 2;
+        if (c >= 0xE0 && c <= 0xEF)
+            return 3;
+        if (c >= 0xF0 && c <= 0xF4)
+            return 4;
+        return 0;
+    };
+    for (qsizetype tail = 1; tail <= 3 && tail <= bytes.size(); ++tail) {
+        const auto c = static_cast<unsigned char>(bytes[bytes.size() - tail]);
+        if (isContinuation(c))
+            continue;
+        return tail < sequenceLength(c) ? tail : 0;
+    }
+    return 0;
+}
+
+namespace {
+// The CP932 reading when the bytes are judged to be CP932, else a null QString.
+QString cp932Reading(QByteArrayView bytes)
+{
+    if (isPlausibleLatin1(bytes))
+        return {};
+    const QString cp932 = decodeCp932Strict(bytes);
+    return (cp932.isNull() || hasPrivateUse(cp932)) ? QString() : cp932;
+}
+} // namespace
+
 } // namespace LegacyText
 
 QString decodeLegacyText(QByteArrayView bytes)
@@ -107,10 +156,28 @@ QString decodeLegacyText(QByteArrayView bytes)
     using namespace LegacyText;
     if (isAscii(bytes) || isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
-    if (!isPlausibleLatin1(bytes)) {
-        const QString cp932 = decodeCp932Strict(bytes);
-        if (!cp932.isNull() && !hasPrivateUse(cp932))
+    const QString cp932 = cp932Reading(bytes);
+    return cp932.isNull() ? QString::fromLatin1(bytes) : cp932;
+}
+
+QString decodeFixedFieldText(QByteArrayView bytes)
+{
+    using namespace LegacyText;
+    if (isAscii(bytes) || isValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    if (const qsizetype cut = unfinishedUtf8Tail(bytes); cut > 0) {
+        const QByteArrayView rest = bytes.chopped(cut);
+        if (!isAscii(rest) && isValidUtf8(rest))
+            return QString::fromUtf8(rest);
+    }
+    // A whole field that reads as Latin-1 words keeps its last letter: "Olé" is not cut.
+    if (endsWithLoneCp932LeadByte(bytes) && !isPlausibleLatin1(bytes)) {
+        const QByteArrayView rest = bytes.chopped(1);
+        if (isAscii(rest))
+            return QString::fromLatin1(rest);
+        const QString cp932 = cp932Reading(rest);
+        if (!cp932.isNull())
             return cp932;
     }
-    return QString::fromLatin1(bytes);
+    return decodeLegacyText(bytes);
 }

@@ -1,5 +1,6 @@
 #include "playback/seek_slider.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -12,8 +13,33 @@ SeekSlider::SeekSlider(QWidget *parent) : QSlider(Qt::Horizontal, parent)
 
 void SeekSlider::showPosition(int seconds)
 {
-    if (!isSliderDown())
+    if (!heldByUser())
         setValue(seconds);
+}
+
+bool SeekSlider::heldByUser() const
+{
+    if (isSliderDown())
+        return true;
+    // The button's own state too: a release that went to a modal box opened meanwhile never
+    // reaches the slider, and the thumb must not stay frozen after it.
+    return m_leftPressed && (QGuiApplication::mouseButtons() & Qt::LeftButton);
+}
+
+void SeekSlider::paintEvent(QPaintEvent *event)
+{
+    m_drawnHandle = handleRect();
+    QSlider::paintEvent(event);
+}
+
+void SeekSlider::sliderChange(SliderChange change)
+{
+    // The styles draw the groove and the thumb from the thumb's place in pixels alone. On a song
+    // of an hour a pixel is some fifteen seconds, and the refresh sets a new second every fourth
+    // tick: painting only when the thumb moves spares nearly every repaint of the slider.
+    if (change == SliderValueChange && !m_drawnHandle.isNull() && handleRect() == m_drawnHandle)
+        return;
+    QSlider::sliderChange(change);
 }
 
 QRect SeekSlider::handleRect() const

@@ -12,8 +12,9 @@ class SeekSlider : public QSlider
 public:
     explicit SeekSlider(QWidget *parent = nullptr);
 
-    // Shows the playback position, except while the user holds the thumb: the refresh must not
-    // pull the thumb out from under the pointer.
+    // Shows the playback position, except while the user holds the left button on the slider
+    // (a drag, or a click beside the thumb not yet released): the refresh must neither pull the
+    // thumb out from under the pointer nor undo the step that the release is about to seek to.
     void showPosition(int seconds);
     // Where the thumb is drawn, in the slider's own coordinates.
     QRect handleRect() const;
@@ -24,9 +25,16 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
+    bool heldByUser() const;
+
+    // A left press reached the slider and its release has not yet.
     bool m_leftPressed = false;
+    // Where the thumb was last drawn; a new value that leaves it there needs no painting.
+    QRect m_drawnHandle;
 };
 
 #endif

@@ -35,7 +35,7 @@ void frmMain::StartCurrentSong()
         Slider->setMaximum(roundHalfEven(duration));
         // 32-bit like the maximum: a 16-bit step would overflow on recordings over 91 hours.
         Slider->setPageStep(roundHalfEven(duration / 10.0));
-        lblPivot->setText(QStringLiteral("%1/%2").arg(CurrentSong + 1).arg(SongPaths.size()));
+        showSongNumber(QStringLiteral("%1/%2").arg(CurrentSong + 1).arg(SongPaths.size()));
         lblArtist->setText(MediaPlayer.GetMediaInfoString(MediaInfo::Author));
         lblTitle->setText(MediaPlayer.GetMediaInfoString(MediaInfo::Title));
     });

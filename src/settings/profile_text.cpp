@@ -34,9 +34,12 @@ bool sameName(std::string_view a, std::string_view b)
     });
 }
 
+// The classic reader drops one pair of outer quotes of the same kind, single or double, so a
+// hand-written RANDOM='1' reads as 1 there too.
 std::string_view withoutQuotes(std::string_view value)
 {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    const bool quote = !value.empty() && (value.front() == '"' || value.front() == '\'');
+    if (quote && value.size() >= 2 && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }

@@ -14,8 +14,9 @@
 //
 // The syntax follows the classic profile functions: section and key names match regardless of
 // (ASCII) case; spaces and tabs around names and values are ignored; a value wrapped in a pair
-// of double quotes loses them; a line whose first non-blank character is ';' is a comment;
-// a line ending is "\n" or "\r\n"; when a key appears twice, the first one counts.
+// of single or double quotes loses them, for the text and the integer reading alike; a line
+// whose first non-blank character is ';' is a comment; a line ending is "\n" or "\r\n"; when
+// a key appears twice, the first one counts.
 class ProfileText {
 public:
     ProfileText() = default;

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "platform/window_placement.h"
+
 #include "settings/profile_storage.h"
 #include "settings/profile_text.h"
 #include "settings/settings_keys.h"
@@ -19,6 +21,14 @@ namespace {
 std::string positionText(double twips)
 {
     return std::to_string(std::llround(twips));
+}
+
+// Where the windowing system keeps the window's position to itself (Wayland), the position the
+// window reads is the toolkit's invention, and writing it would lose the one the file holds from
+// a session that could tell: the file keeps its value, and a missing key stays 0 (centred).
+std::string keptPositionText(const ProfileText &profile, std::string_view key)
+{
+    return std::to_string(profile.readInteger(SettingsKeys::Attribute, key, 0));
 }
 
 std::string checkValueText(const QCheckBox *box)
@@ -52,8 +62,11 @@ void frmMain::SaveSettings()
         write(Keys::File, Keys::FilePath, DirTree->path().native());
         this->FormExpand = this->FormExpand == 1 ? 3 : static_cast<int16_t>(this->FormExpand - 1);
         write(Keys::Attribute, Keys::FormExpand, std::to_string(this->FormExpand));
-        write(Keys::Attribute, Keys::FormTop, positionText(windowTop()));
-        write(Keys::Attribute, Keys::FormLeft, positionText(windowLeft()));
+        const bool positionKnown = m_platform.placement.positionKnown();
+        write(Keys::Attribute, Keys::FormTop,
+            positionKnown ? positionText(windowTop()) : keptPositionText(profile, Keys::FormTop));
+        write(Keys::Attribute, Keys::FormLeft,
+            positionKnown ? positionText(windowLeft()) : keptPositionText(profile, Keys::FormLeft));
         write(Keys::Attribute, Keys::Random, checkValueText(chkRandom));
         write(Keys::Attribute, Keys::PlayRepeat, checkValueText(chkPlayRepeat));
         write(Keys::Attribute, Keys::PlayLoop, checkValueText(chkPlayLoop));

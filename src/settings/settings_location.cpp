@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -15,6 +17,26 @@ bool writableFolder(const std::filesystem::path &folder)
 }
 
 } // namespace
+
+bool installedProgramFolder(const std::filesystem::path &folder)
+{
+    namespace fs = std::filesystem;
+    // Both come from the install rules, so the two cannot drift apart.
+    const fs::path programDir = BRENLOWICK_INSTALL_PROGRAM_DIR;
+    const fs::path dataDir = BRENLOWICK_INSTALL_DATA_DIR;
+    // Name by name from the end, so a trailing separator or a "." makes no difference.
+    fs::path prefix = folder.lexically_normal();
+    if (!prefix.has_filename())
+        prefix = prefix.parent_path();
+    const std::vector<fs::path> names(programDir.begin(), programDir.end());
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (prefix.filename() != *name)
+            return false;
+        prefix = prefix.parent_path();
+    }
+    std::error_code error;
+    return fs::is_directory(prefix / dataDir, error);
+}
 
 std::filesystem::path userSettingsPath()
 {
@@ -44,7 +66,7 @@ bool settingsWritableAt(const std::filesystem::path &iniPath)
 SettingsLocation settingsLocationFor(
     const std::filesystem::path &iniPath, const std::filesystem::path &userPath)
 {
-    if (settingsWritableAt(iniPath))
+    if (!installedProgramFolder(iniPath.parent_path()) && settingsWritableAt(iniPath))
         return {iniPath, iniPath};
     std::error_code error;
     const bool userFileExists

@@ -43,6 +43,8 @@ void frmMain::cmdGetFiles_Click()
         m_splash = new frmSplash(*this);
         m_splash->Form_Load();
         m_splash->show();
+        // The keyboard goes to the progress window, so that Esc there can stop the search.
+        m_splash->activateWindow();
         hide();
         cmdPlayPanel_Click(2);
         // Until the new list is complete no transport command may touch it, from the tray menu

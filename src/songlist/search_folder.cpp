@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/splash.h"
 #include "platform/event_loop.h"
 #include "songlist/song_search.h"
 
@@ -16,5 +17,9 @@ void frmMain::SearchFolder(const std::filesystem::path &FolderPath)
             FoundNames.push_back(name);
             ++FoundCount;
         },
-        [this] { m_platform.eventLoop.yield(); });
+        [this] {
+            m_platform.eventLoop.yield();
+            // Esc on the progress window ends the search; what was found so far makes the list.
+            return !(m_splash && m_splash->stopRequested());
+        });
 }

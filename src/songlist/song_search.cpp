@@ -2,6 +2,7 @@
 
 #include "app/app_error.h"
 #include "songlist/display_name.h"
+#include "songlist/pseudo_file_systems.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <set>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,14 @@ bool isSongName(std::string_view name)
 namespace {
 
 using FolderId = std::pair<dev_t, ino_t>;
+
+struct FolderIdHash {
+    size_t operator()(const FolderId &id) const noexcept
+    {
+        return std::hash<uint64_t> {}(
+            (static_cast<uint64_t>(id.first) * 0x9e3779b97f4a7c15ULL) ^ id.second);
+    }
+};
 
 // One folder on the way down. Its path is the first prefixLength bytes of the walk's shared
 // path buffer, so a chain of thousands of folders holds each name once, not each full path.
@@ -68,10 +77,12 @@ void appendName(std::string &names, std::string_view name)
     names.push_back('\0');
 }
 
+enum class Listing { Complete, Stopped, Failed };
+
 // Reads the folder once, sorting its entries into subfolders and songs. Takes over frame.fd;
-// keeps a descriptor in it only when there are subfolders to enter. Returns false (errno
-// set) when the folder cannot be listed at all.
-bool listFolder(Frame &frame, const std::function<void()> &yield)
+// keeps a descriptor in it only when there are subfolders to enter. Failed (errno set) when the
+// folder cannot be listed at all; Stopped when yield asked to stop, with the entries read so far.
+Listing listFolder(Frame &frame, const std::function<bool()> &yield)
 {
     DIR *listing = ::fdopendir(frame.fd);
     if (!listing) {
@@ -79,10 +90,14 @@ bool listFolder(Frame &frame, const std::function<void()> &yield)
         ::close(frame.fd);
         frame.fd = -1;
         errno = error;
-        return false;
+        return Listing::Failed;
     }
     const int folderFd = ::dirfd(listing);
-    while (const dirent *entry = ::readdir(listing)) {
+    bool goOn = true;
+    while (goOn) {
+        const dirent *entry = ::readdir(listing);
+        if (!entry)
+            break;
         const std::string_view name(entry->d_name);
         // Dot names are hidden; "." and ".." are among them.
         if (!name.starts_with('.')) {
@@ -98,11 +113,11 @@ bool listFolder(Frame &frame, const std::function<void()> &yield)
                 break;
             }
         }
-        yield();
+        goOn = yield();
     }
-    frame.fd = frame.subfolders.empty() ? -1 : ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    frame.fd = goOn && !frame.subfolders.empty() ? ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0) : -1;
     ::closedir(listing);
-    return true;
+    return goOn ? Listing::Complete : Listing::Stopped;
 }
 
 std::string_view nextName(const std::string &names, size_t &offset)
@@ -178,9 +193,9 @@ private:
 
 } // namespace
 
-void searchSongs(const std::string &folder,
+size_t searchSongs(const std::string &folder,
     const std::function<void(std::string_view path, std::string_view name)> &onSong,
-    const std::function<void()> &yield)
+    const std::function<bool()> &yield)
 {
     std::string path = folder;
     if (path.empty() || path.back() != '/')
@@ -196,14 +211,24 @@ void searchSongs(const std::string &folder,
             ::close(start.fd);
         raiseFromErrno(error, displayName(folder));
     }
-    if (!listFolder(start, yield))
+    PseudoFileSystems pseudo;
+    if (pseudo.holds(start.fd, start.id.first)) {
+        ::close(start.fd);
+        return 0;
+    }
+    const Listing startListing = listFolder(start, yield);
+    if (startListing == Listing::Failed)
         raiseFromErrno(errno, displayName(folder));
 
-    std::set<FolderId> onWalk {start.id};
+    bool stopped = startListing == Listing::Stopped;
+    // Every folder met, not only those on the current way down: links that fan out (each level
+    // linking twice to the next) would otherwise multiply the walk with every level.
+    std::unordered_set<FolderId, FolderIdHash> walked {start.id};
+    size_t listed = 1;
     HeldDescriptors held(stack);
     while (!stack.empty()) {
         Frame &top = stack.back();
-        if (top.nextSubfolder < top.subfolders.size()) {
+        if (!stopped && top.nextSubfolder < top.subfolders.size()) {
             if (top.fd < 0 && !held.reopen(top, path)) {
                 top.nextSubfolder = top.subfolders.size();
                 continue;
@@ -217,7 +242,11 @@ void searchSongs(const std::string &folder,
             child.fd = childFd;
             if (childFd < 0)
                 continue;
-            if (!identify(childFd, child.id) || onWalk.count(child.id)) {
+            // A folder on the same device as its parent is on the same file system, so the
+            // kernel is asked only where the walk crosses into another mount.
+            if (!identify(childFd, child.id)
+                || (child.id.first != top.id.first && pseudo.holds(childFd, child.id.first))
+                || !walked.insert(child.id).second) {
                 ::close(childFd);
                 continue;
             }
@@ -225,15 +254,16 @@ void searchSongs(const std::string &folder,
             path.append(name);
             path.push_back('/');
             child.prefixLength = path.size();
-            if (!listFolder(child, yield))
+            const Listing listing = listFolder(child, yield);
+            if (listing == Listing::Failed)
                 continue;
-            onWalk.insert(child.id);
+            ++listed;
+            stopped = listing == Listing::Stopped;
             stack.push_back(std::move(child));
             held.adopt(stack);
             continue;
         }
-        // Every subfolder's tree is done: now this folder's own songs.
-        path.resize(top.prefixLength);
+        // Every subfolder's tree is done (or the walk was stopped): now this folder's own songs.
         size_t offset = 0;
         while (offset < top.songs.size()) {
             const std::string_view name = nextName(top.songs, offset);
@@ -242,7 +272,7 @@ void searchSongs(const std::string &folder,
             onSong(path, name);
         }
         held.close(top);
-        onWalk.erase(top.id);
         stack.pop_back();
     }
+    return listed;
 }

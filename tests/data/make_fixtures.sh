@@ -108,6 +108,9 @@ save("tags_id3v24_utf8.mp3",
 save("tags_id3v22_latin1.mp3",
      id3v2(2, [(b"TT2", text(0, b"Old Tagger Title")), (b"TP1", text(0, b"Old Tagger Artist"))]) + audio)
 save("tags_id3v1_sjis.mp3", audio + id3v1(sjis("春の海"), sjis("宮城道雄")))
+# Cut at 30 bytes, as taggers did, after the first byte of a character; Latin-1 behind it.
+save("tags_id3v1_cut.mp3", audio + id3v1(sjis("01 春の海 宮城道雄 箏と尺八のための二重奏曲"),
+                                         "Café Olé".encode("latin-1")))
 save("tags_id3v2_latin1_sjis.mp3",
      id3v2(3, [(b"TIT2", text(0, sjis("ﾊﾙﾉｳﾐ"))), (b"TPE1", text(0, sjis("宮城道雄")))]) + audio)
 save("tags_latin1_bjork.mp3",

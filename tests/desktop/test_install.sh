@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks that everything a desktop needs is
-# there and valid: the program, its demo songs, the desktop entry, the AppStream file and the
-# icon at every size.
+# there, valid and where the file-system hierarchy puts it: the program, its demo songs, the
+# desktop entry, the AppStream file and the icon at every size.
 #   test_install.sh <build folder>
 set -euo pipefail
 
 build=${1:?usage: test_install.sh <build folder>}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-prefix=$(mktemp -d)
+prefix=$(cd "$(mktemp -d)" && pwd -P)
 trap 'rm -rf "$prefix"' EXIT
 
 failures=0
@@ -25,20 +25,40 @@ png_size() {
     echo "${width}x${height}"
 }
 
-[ -x "$prefix/bin/brenlowick" ] || fail "bin/brenlowick missing or not executable"
+# bin/ holds the program alone, as a link to the program in its own folder; that folder holds
+# the program and a link to the demo songs, which live among the shared data.
+program=$prefix/lib/brenlowick
+[ "$(ls -A "$prefix/bin")" = brenlowick ] || fail "bin/ holds more than the program: $(ls -A "$prefix/bin")"
+[ -L "$prefix/bin/brenlowick" ] || fail "bin/brenlowick is not a link"
+[ "$(readlink -f "$prefix/bin/brenlowick")" = "$program/brenlowick" ] ||
+    fail "bin/brenlowick does not lead to lib/brenlowick/brenlowick"
+[ -f "$program/brenlowick" ] && [ -x "$program/brenlowick" ] ||
+    fail "lib/brenlowick/brenlowick missing or not executable"
+[ "$(ls -A "$program" | tr '\n' ' ')" = "brenlowick demo " ] ||
+    fail "the program's folder holds more than the program and its songs: $(ls -A "$program")"
+[ "$(readlink -f "$program/demo")" = "$prefix/share/brenlowick/demo" ] ||
+    fail "lib/brenlowick/demo does not lead to share/brenlowick/demo"
+for link in "$prefix/bin/brenlowick" "$program/demo"; do
+    case $(readlink "$link") in /*) fail "${link#"$prefix"/} is an absolute link" ;; esac
+done
 
 shopt -s nullglob
 demo_songs=("$source_dir"/demo/*.mp3)
 [ ${#demo_songs[@]} -gt 0 ] || fail "no demo songs in the source tree to install"
 for song in "${demo_songs[@]}"; do
     name=$(basename "$song")
-    [ -f "$prefix/bin/demo/$name" ] || fail "demo song $name not installed"
+    cmp -s "$song" "$prefix/share/brenlowick/demo/$name" || fail "demo song $name not installed"
 done
+# What a first start's search of the program's folder finds: the demo songs, nothing else.
+found=$(find -L "$program" -name '*mp3' | wc -l)
+[ "$found" -eq ${#demo_songs[@]} ] ||
+    fail "the program's folder leads to $found songs, not the ${#demo_songs[@]} demo songs"
 
 desktop=$prefix/share/applications/brenlowick.desktop
 metainfo=$prefix/share/metainfo/io.github.brenlowick.metainfo.xml
 icons=$prefix/share/icons/hicolor
-for file in "$desktop" "$metainfo" "$icons/scalable/apps/brenlowick.svg"; do
+for file in "$desktop" "$metainfo" "$icons/scalable/apps/brenlowick.svg" \
+    "$prefix/share/man/man1/brenlowick.1"; do
     [ -f "$file" ] || fail "${file#"$prefix"/} missing"
 done
 for size in 16 32 48 128 256; do

@@ -33,21 +33,8 @@ e2e_reexec_under_xvfb() {
 # Prepares a private program folder holding a copy of the binary (the settings file lives
 # beside it), a private runtime folder (the instance lock) and starts openbox and trayer.
 e2e_setup() {
-    local binary=$1
-    E2E_DIR=$(mktemp -d)
-    mkdir -p "$E2E_DIR/program" "$E2E_DIR/runtime" "$E2E_DIR/home" "$E2E_ARTIFACTS"
-    chmod 700 "$E2E_DIR/runtime"
-    cp "$binary" "$E2E_DIR/program/brenlowick"
-    [ -d "$(dirname "$binary")/demo" ] && cp -r "$(dirname "$binary")/demo" "$E2E_DIR/program/"
-    E2E_BIN="$E2E_DIR/program/brenlowick"
-    E2E_INI="$E2E_DIR/program/Brenlowick.ini"
-    export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
-    export HOME="$E2E_DIR/home"
-    export XDG_CONFIG_HOME="$E2E_DIR/home/.config"
-    export SDL_AUDIODRIVER=dummy
+    e2e_prepare_program "$1"
     export QT_QPA_PLATFORM=xcb
-    unset DBUS_SESSION_BUS_ADDRESS
-    E2E_PIDS=()
     openbox >/dev/null 2>&1 &
     E2E_PIDS+=($!)
     # The check window appears before openbox manages windows; the client list comes after.
@@ -61,6 +48,25 @@ e2e_setup() {
         E2E_PIDS+=($!)
         e2e_wait_for xdotool search --class trayer || e2e_fail "trayer did not start"
     fi
+}
+
+# The program's private folder, home and runtime folder, without a desktop: E2E_DIR, E2E_BIN and
+# E2E_INI are set, and e2e_teardown removes them.
+e2e_prepare_program() {
+    local binary=$1
+    E2E_DIR=$(mktemp -d)
+    mkdir -p "$E2E_DIR/program" "$E2E_DIR/runtime" "$E2E_DIR/home" "$E2E_ARTIFACTS"
+    chmod 700 "$E2E_DIR/runtime"
+    cp "$binary" "$E2E_DIR/program/brenlowick"
+    [ -d "$(dirname "$binary")/demo" ] && cp -r "$(dirname "$binary")/demo" "$E2E_DIR/program/"
+    E2E_BIN="$E2E_DIR/program/brenlowick"
+    E2E_INI="$E2E_DIR/program/Brenlowick.ini"
+    export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
+    export HOME="$E2E_DIR/home"
+    export XDG_CONFIG_HOME="$E2E_DIR/home/.config"
+    export SDL_AUDIODRIVER=dummy
+    unset DBUS_SESSION_BUS_ADDRESS
+    E2E_PIDS=()
     trap e2e_teardown EXIT
 }
 

@@ -395,6 +395,8 @@ private Q_SLOTS:
         QTest::newRow("ID3v2.2") << "tags_id3v22_latin1.mp3" << "Old Tagger Title"
                                  << "Old Tagger Artist";
         QTest::newRow("ID3v1 Shift-JIS") << "tags_id3v1_sjis.mp3" << "春の海" << "宮城道雄";
+        QTest::newRow("ID3v1 cut inside a character")
+            << "tags_id3v1_cut.mp3" << "01 春の海 宮城道雄 箏と尺八の" << "Café Olé";
         QTest::newRow("Latin-1 frames holding Shift-JIS")
             << "tags_id3v2_latin1_sjis.mp3" << "ﾊﾙﾉｳﾐ" << "宮城道雄";
         QTest::newRow("real Latin-1") << "tags_latin1_bjork.mp3" << "Café del Mar" << "Björk";

@@ -10,6 +10,7 @@
 #include "platform/process_control.h"
 #include "platform/screen_metrics.h"
 #include "platform/tray_icon.h"
+#include "platform/window_placement.h"
 #include "playback/player.h"
 
 #include <QStringList>
@@ -158,6 +159,14 @@ public:
     std::vector<std::filesystem::path> mounts = {"/"};
 };
 
+// A windowing system that can be told to keep the window's position to itself, as Wayland does.
+class FakeWindowPlacement : public WindowPlacement
+{
+public:
+    bool positionKnown() const override { return known; }
+    bool known = true;
+};
+
 // Every fake, and the Platform that hands them to a window.
 struct FakePlatform
 {
@@ -170,8 +179,9 @@ struct FakePlatform
     FakeEventLoop eventLoop;
     FakeProcess process;
     FakeDrives drives;
-    Platform platform{player, messageBox, screen, tray, instanceGuard,
-                      clock,  eventLoop,  process, drives};
+    FakeWindowPlacement placement;
+    Platform platform{player,    messageBox, screen,  tray,   instanceGuard,
+                      clock,     eventLoop,  process, drives, placement};
 };
 
 #endif

@@ -332,6 +332,14 @@ void ProfileStorageTest::location_data()
                                     << "user";
     QTest::newRow("read-only folder") << "read-only folder" << true << "user"
                                       << "user";
+    // An installed program's folder belongs to the package manager: never written, even where
+    // the folder could be (as root).
+    QTest::newRow("installed, first run") << "installed" << false << "program"
+                                          << "user";
+    QTest::newRow("installed, later runs") << "installed" << true << "user"
+                                           << "user";
+    QTest::newRow("lib/brenlowick of no install") << "lib only" << false << "program"
+                                                  << "program";
 }
 
 void ProfileStorageTest::location()
@@ -343,7 +351,13 @@ void ProfileStorageTest::location()
     if (atIniPath == "read-only folder" && ::geteuid() == 0)
         QSKIP("the super-user may write into any folder");
 
-    const fs::path program = m_folder / "program";
+    fs::path program = m_folder / "program";
+    if (atIniPath == "installed") {
+        program = m_folder / "usr" / "lib" / "brenlowick";
+        fs::create_directories(m_folder / "usr" / "share" / "brenlowick" / "demo");
+    } else if (atIniPath == "lib only") {
+        program = m_folder / "lib" / "brenlowick";
+    }
     fs::create_directories(program);
     fs::create_directories(m_folder / "user");
     fs::path ini = program / "Brenlowick.ini";

@@ -47,8 +47,16 @@ void ProfileTextTest::readText_data()
         << QByteArray("  [ FILE ]\t\n \tDRIVE \t=  /a b  \t\n") << 128 << QByteArray("/a b");
     QTest::newRow("quotes removed")
         << QByteArray("[FILE]\nDRIVE=\" /q \"\n") << 128 << QByteArray(" /q ");
+    QTest::newRow("single quotes removed")
+        << QByteArray("[FILE]\nDRIVE=' /q '\n") << 128 << QByteArray(" /q ");
+    QTest::newRow("one pair removed, inner quotes kept")
+        << QByteArray("[FILE]\nDRIVE='\"/q\"'\n") << 128 << QByteArray("\"/q\"");
     QTest::newRow("a lone quote stays")
         << QByteArray("[FILE]\nDRIVE=\"/q\n") << 128 << QByteArray("\"/q");
+    QTest::newRow("a lone single quote stays")
+        << QByteArray("[FILE]\nDRIVE='\n") << 128 << QByteArray("'");
+    QTest::newRow("quotes of two kinds stay")
+        << QByteArray("[FILE]\nDRIVE='/q\"\n") << 128 << QByteArray("'/q\"");
     QTest::newRow("comment skipped")
         << QByteArray("[FILE]\n;DRIVE=/c\n  ; DRIVE=/d\nDRIVE=/e\n") << 128 << QByteArray("/e");
     QTest::newRow("first duplicate wins")
@@ -106,6 +114,8 @@ void ProfileTextTest::readInteger_data()
     row("space after the sign", "- 5", 0);
     row("hexadecimal is not read", "0x10", 0);
     row("quoted number", "\"3\"", 3);
+    row("single-quoted number", "'1'", 1);
+    row("quotes of two kinds read 0", "'1\"", 0);
     row("beyond the range stops at the top", "99999999999", 2147483647);
     row("beyond the range stops at the bottom", "-99999999999", -2147483647 - 1);
     QTest::newRow("missing key gives the default") << QByteArray("[ATTRIBUTE]\nM=1\n") << 77;
@@ -170,6 +180,9 @@ void ProfileTextTest::writeText_data()
     QTest::newRow("quoted value quoted again")
         << QByteArray() << QByteArray("DRIVE") << QByteArray("\"q\"")
         << QByteArray("[FILE]\nDRIVE=\"\"q\"\"\n");
+    QTest::newRow("single-quoted value quoted")
+        << QByteArray() << QByteArray("DRIVE") << QByteArray("'q'")
+        << QByteArray("[FILE]\nDRIVE=\"'q'\"\n");
     QTest::newRow("empty value") << QByteArray("[FILE]\nDRIVE=/a\n") << QByteArray("DRIVE")
                                  << QByteArray() << QByteArray("[FILE]\nDRIVE=\n");
 }
@@ -194,6 +207,8 @@ void ProfileTextTest::writtenValuesReadBack_data()
     QTest::newRow("tab at the end") << QByteArray("/x\t");
     QTest::newRow("quotes around") << QByteArray("\"/x\"");
     QTest::newRow("one quote") << QByteArray("\"");
+    QTest::newRow("single quotes around") << QByteArray("'/x'");
+    QTest::newRow("a quote of each kind") << QByteArray("'/x\"");
     QTest::newRow("starts like a comment") << QByteArray(";/x");
     QTest::newRow("starts like a section") << QByteArray("[x]");
     QTest::newRow("equals signs") << QByteArray("a=b=c");

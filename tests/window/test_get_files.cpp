@@ -3,6 +3,7 @@
 #include "fakes/fake_platform.h"
 #include "songlist/folder_list.h"
 #include "songlist/song_list_view.h"
+#include "song_list_helpers.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,42 +21,6 @@
 #include <set>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-void touch(const fs::path &file)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream(file).put('x');
-}
-
-std::vector<QString> listItems(const frmMain &window)
-{
-    std::vector<QString> items;
-    for (int i = 0; i < window.SongList->ListCount(); ++i)
-        items.push_back(window.SongList->List(i));
-    return items;
-}
-
-std::vector<std::string> foundPaths(const frmMain &window)
-{
-    std::vector<std::string> paths;
-    for (size_t i = 0; i < window.FoundPaths.size(); ++i)
-        paths.emplace_back(window.FoundPaths[i]);
-    return paths;
-}
-
-bool transportEnabled(const frmMain &window, bool enabled)
-{
-    for (size_t i = 0; i < 5; ++i) {
-        if (window.cmdPlayPanel[i]->isEnabled() != enabled
-            || window.mnuPlayControl[i]->isEnabled() != enabled)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 class TestGetFiles : public QObject {
     Q_OBJECT

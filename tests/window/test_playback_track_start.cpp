@@ -1,6 +1,25 @@
 #include "playback_fixture.h"
 
+#include <QFontMetrics>
 #include <QTest>
+
+namespace {
+
+// Whether the label draws exactly what a label that knows no markup draws for its text.
+bool drawsLiterally(QLabel *label)
+{
+    QLabel literal;
+    literal.setTextFormat(Qt::PlainText);
+    literal.setText(label->text());
+    literal.setFont(label->font());
+    literal.setPalette(label->palette());
+    literal.setAutoFillBackground(label->autoFillBackground());
+    literal.setAlignment(label->alignment());
+    literal.resize(label->size());
+    return label->grab().toImage() == literal.grab().toImage();
+}
+
+} // namespace
 
 // Selecting a list entry: the commands it sets, the player calls it makes and the display.
 class PlaybackTrackStartTest : public QObject
@@ -10,6 +29,10 @@ private Q_SLOTS:
     void selectionSetsCommands_data();
     void selectionSetsCommands();
     void startFillsTheDisplay();
+    void tagsAreShownAsText_data();
+    void tagsAreShownAsText();
+    void longListNumbersShowWhole_data();
+    void longListNumbersShowWhole();
     void sliderRangeFollowsDuration_data();
     void sliderRangeFollowsDuration();
     void reselectingRestartsTheSong();
@@ -84,6 +107,66 @@ void PlaybackTrackStartTest::startFillsTheDisplay()
     t.select(3);
     QCOMPARE(t.window->lblTitle->text(), QString());
     QCOMPARE(t.window->lblArtist->text(), QString());
+}
+
+void PlaybackTrackStartTest::tagsAreShownAsText_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("author");
+    QTest::newRow("tags of markup") << "<b>Live</b> at <i>Budokan</i>" << "<u>Band</u>";
+    QTest::newRow("a picture") << "<img src=\"/usr/share/pixmaps/debian-logo.png\">"
+                               << "Live at <font size=7>Budokan</font>";
+    QTest::newRow("an entity") << "Tom &amp; Jerry" << "<p>&lt;Artist&gt;</p>";
+}
+
+void PlaybackTrackStartTest::tagsAreShownAsText()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, author);
+    PlaybackWindow t;
+    t.fillList(1);
+    t.fakes->player.clips[PlaybackWindow::nameOf(0)] = {200.0, title, author};
+    t.select(0);
+    QCOMPARE(t.window->lblTitle->text(), title);
+    QCOMPARE(t.window->lblArtist->text(), author);
+    QVERIFY(drawsLiterally(t.window->lblTitle));
+    QVERIFY(drawsLiterally(t.window->lblArtist));
+}
+
+void PlaybackTrackStartTest::longListNumbersShowWhole_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("five digits") << 32767;
+    QTest::newRow("six digits") << 123456;
+    QTest::newRow("seven digits") << 1000000;
+}
+
+void PlaybackTrackStartTest::longListNumbersShowWhole()
+{
+    QFETCH(int, count);
+    PlaybackWindow t;
+    QLabel *pivot = t.window->lblPivot;
+    auto shownWhole = [pivot] {
+        return QFontMetrics(pivot->font()).horizontalAdvance(pivot->text())
+               <= pivot->contentsRect().width();
+    };
+    t.fillList(12);
+    t.select(0);
+    const QFont usual = pivot->font();
+
+    // The last song of a long list; the list box itself plays no part in the number.
+    t.window->SongPaths.assign(static_cast<size_t>(count), "/s.mp3");
+    t.window->CurrentSong = count - 1;
+    t.window->StartCurrentSong();
+    QCOMPARE(pivot->text(), QStringLiteral("%1/%1").arg(count));
+    QVERIFY2(shownWhole(), qPrintable(pivot->text()));
+
+    // A short list afterwards gets the usual face back, not one condensed further.
+    t.window->SongPaths.resize(12);
+    t.window->CurrentSong = 11;
+    t.window->StartCurrentSong();
+    QCOMPARE(pivot->text(), QStringLiteral("12/12"));
+    QCOMPARE(pivot->font(), usual);
 }
 
 void PlaybackTrackStartTest::sliderRangeFollowsDuration_data()

@@ -69,6 +69,8 @@ private Q_SLOTS:
     void savesOverTheOldFile();
     void comesBackAsItEnded_data();
     void comesBackAsItEnded();
+    void positionUnknownKeepsTheFilesPosition_data();
+    void positionUnknownKeepsTheFilesPosition();
     void badFilesGiveDefaultsAndAreReplaced_data();
     void badFilesGiveDefaultsAndAreReplaced();
     void nowhereToWriteIsSilent();
@@ -325,6 +327,39 @@ void SettingsWindowTest::comesBackAsItEnded()
     QCOMPARE(m_window->DirTree->path(), music);
     QCOMPARE(optionsOf(*m_window), QStringLiteral("00000"));
     QVERIFY(m_fakes->messageBox.shown.empty());
+}
+
+void SettingsWindowTest::positionUnknownKeepsTheFilesPosition_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("kept");
+    QTest::newRow("positions of an earlier X11 session")
+        << QByteArray("FORMTOP=1500\nFORMLEFT=-300\n") << QByteArray("FORMTOP=1500\nFORMLEFT=-300\n");
+    QTest::newRow("no position yet: centred") << QByteArray() << QByteArray("FORMTOP=0\nFORMLEFT=0\n");
+}
+
+// A Wayland compositor places the window itself: what the toolkit reports as its position is
+// made up, and must not replace the position the file holds. The size state is kept as always.
+void SettingsWindowTest::positionUnknownKeepsTheFilesPosition()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, kept);
+    writeFile(m_ini, "[ATTRIBUTE]\nFORMEXPAND=3\n" + stored.toStdString());
+    m_fakes->placement.known = false;
+    QVERIFY(m_window->Form_Load());
+    m_window->show();
+    // What the toolkit reports there: its own frame's margins, as a position.
+    m_window->move(-3, -30);
+    m_window->cmdFormExpand->click();
+    m_window->cmdEnd_Click();
+    const ProfileText written(contentOf(m_ini));
+    const auto value = [&](const char *key) {
+        return written.readText("ATTRIBUTE", key, "missing", 64);
+    };
+    QCOMPARE(QByteArray::fromStdString(
+                 "FORMTOP=" + value("FORMTOP") + "\nFORMLEFT=" + value("FORMLEFT") + "\n"),
+        kept);
+    QCOMPARE(value("FORMEXPAND"), std::string("1"));
 }
 
 void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced_data()
