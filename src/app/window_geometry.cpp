@@ -13,6 +13,10 @@
 namespace {
 // The frame a window manager usually gives (title bar and borders), until the real one is known.
 constexpr double AssumedFrameTwips = 400;
+// A reported frame taller than this counts invisible borders too: weston's X window manager
+// puts its drop shadows into the frame extents (some 97 pixels in all), and taking them would
+// leave the compact window a strip. The assumed frame stays in use then.
+constexpr double LargestFrameTwips = 2 * AssumedFrameTwips;
 } // namespace
 
 double frmMain::frameHeightTwips() const
@@ -42,6 +46,7 @@ void frmMain::adoptWindowManagerFrame()
 {
     const int frame = frameGeometry().height() - geometry().height();
     if (frame <= 0 || (m_frameKnown && frame == m_framePixels)
+        || frame * m_platform.screen.twipsPerPixelY() > LargestFrameTwips
         || windowState() != Qt::WindowNoState)
         return;
     // Keep the outer height the window had with the frame it was given so far.

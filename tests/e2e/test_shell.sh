@@ -24,11 +24,11 @@ outer_height_is() {
     [ "$(outer_height)" = "$1" ]
 }
 # 1590, 3135 and 7365 twips at 15 twips per pixel; the size button stands at 129, 47 pixels.
-E2E_LIMIT=10 e2e_wait_for outer_height_is 106 \
+e2e_wait_for outer_height_is 106 \
     || e2e_fail "the first start is $(outer_height) pixels high, not 106"
 for height in 209 491 106; do
     xdotool mousemove --window "$main_window" 140 58 click 1
-    E2E_LIMIT=10 e2e_wait_for outer_height_is "$height" \
+    e2e_wait_for outer_height_is "$height" \
         || e2e_fail "the size button gave $(outer_height) pixels, not $height"
 done
 e2e_screenshot started-window
