@@ -1,11 +1,11 @@
 #include "app/main_window.h"
+#include "app/session_end.h"
 #include "platform/desktop_adapters.h"
 #include "platform/font_configuration_ahead.h"
 #include "desktop/mpris_service.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
-#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -48,9 +48,8 @@ int main(int argc, char *argv[])
     frmMain window(desktop.platform);
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &window,
                      &frmMain::unloadBySystem);
-    // The end of the desktop session ends the program as the end button does.
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.unloadBySystem(); });
+    // A logout saves the settings when asked to, and ends the program only when it happens.
+    SessionEnd sessionEnd(application, window);
 
     if (!window.Form_Load())
         return 0;

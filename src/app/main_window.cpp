@@ -10,6 +10,7 @@
 #include "songlist/drive_list.h"
 #include "songlist/folder_list.h"
 #include "songlist/song_list_view.h"
+#include "window/tray_message.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -271,9 +272,11 @@ void frmMain::connectHandlers()
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(&m_platform.tray, &TrayIconService::mouseMessage, this, [this](int32_t message) {
         // The icon's callback arrives as a mouse move whose X, in twips, carries the message.
-        const double x = message * m_platform.screen.twipsPerPixelX();
+        const double x = trayXForMessage(message, m_platform.screen.twipsPerPixelX());
         Form_MouseMove(0, 0, static_cast<float>(x), 0.0F);
     });
+    connect(&m_platform.tray, &TrayIconService::availabilityChanged, this,
+            &frmMain::trayAvailabilityChanged);
 }
 
 void frmMain::ReportError(const QString &Message, const QString &ErrNumber,

@@ -49,6 +49,9 @@ public:
     void mnuEnd_Click();
     // The system asks the program to end (signal, logout): the unload runs once, then the end.
     void unloadBySystem();
+    // The session manager asks for the data to be saved before a logout that may still be
+    // cancelled: the settings are written and the program goes on.
+    void commitSessionData();
 
     // --- settings (settings/) ---
     void LoadSettings();
@@ -79,6 +82,8 @@ public:
     void enterTrayMode();
     void leaveTrayMode();
     bool inTrayMode() const;
+    // The notification area went away or came back while the program runs.
+    void trayAvailabilityChanged(bool available);
     void trayAdd();
     void trayDelete();
 
@@ -165,6 +170,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void buildControls();
@@ -177,6 +183,7 @@ private:
     void buildMenu();
     void connectHandlers();
     double frameHeightTwips() const;
+    void adoptWindowManagerFrame();
 
     Platform &m_platform;
     bool m_unloaded = false;

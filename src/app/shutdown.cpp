@@ -50,6 +50,15 @@ void frmMain::unloadBySystem()
     m_platform.process.endProgram(0);
 }
 
+void frmMain::commitSessionData()
+{
+    // The file stores the size state one step back, for a start to replay one press; the
+    // running window keeps its own state, or its next size press would skip one.
+    const int16_t sizeState = FormExpand;
+    SaveSettings();
+    FormExpand = sizeState;
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
     int16_t cancel = 0;

@@ -3,6 +3,7 @@
 #include "app/twips.h"
 #include "platform/screen_metrics.h"
 
+#include <QMoveEvent>
 #include <QShowEvent>
 
 #include <cmath>
@@ -12,6 +13,10 @@
 namespace {
 // The frame a window manager usually gives (title bar and borders), until the real one is known.
 constexpr double AssumedFrameTwips = 400;
+// A reported frame taller than this counts invisible borders too: weston's X window manager
+// puts its drop shadows into the frame extents (some 97 pixels in all), and taking them would
+// leave the compact window a strip. The assumed frame stays in use then.
+constexpr double LargestFrameTwips = 2 * AssumedFrameTwips;
 } // namespace
 
 double frmMain::frameHeightTwips() const
@@ -26,14 +31,29 @@ double frmMain::frameHeightTwips() const
 void frmMain::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    adoptWindowManagerFrame();
+}
+
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A first start shows the window before the window manager has framed it: the frame is
+    // known only when the framed window moves to its place inside it.
+    adoptWindowManagerFrame();
+}
+
+void frmMain::adoptWindowManagerFrame()
+{
     const int frame = frameGeometry().height() - geometry().height();
-    if (frame > 0 && !m_frameKnown) {
-        // Keep the outer height the window had while the frame was only assumed.
-        const double outer = windowOuterHeight();
-        m_frameKnown = true;
-        m_framePixels = frame;
-        setWindowOuterHeight(outer);
-    }
+    if (frame <= 0 || (m_frameKnown && frame == m_framePixels)
+        || frame * m_platform.screen.twipsPerPixelY() > LargestFrameTwips
+        || windowState() != Qt::WindowNoState)
+        return;
+    // Keep the outer height the window had with the frame it was given so far.
+    const double outer = windowOuterHeight();
+    m_frameKnown = true;
+    m_framePixels = frame;
+    setWindowOuterHeight(outer);
 }
 
 // pos() is the frame's corner, also while a position given before the window got its frame is

@@ -5,9 +5,14 @@
 
 #include <QSystemTrayIcon>
 
+class StatusNotifierWatch;
+class XEmbedTrayWatch;
+
 // The notification area through QSystemTrayIcon. Presses on the icon are turned into the
 // button-down messages the window's handler decodes; no context menu is attached, because
-// the handler decides whether the popup opens.
+// the handler decides whether the popup opens. The toolkit says nothing when the tray goes
+// away or comes back, so this follows both ways a tray can be there (the X tray selection and
+// the StatusNotifier host on the bus) and tells the window.
 class QtTrayIcon : public TrayIconService
 {
     Q_OBJECT
@@ -21,13 +26,19 @@ public:
     bool isAvailable() const override;
     void popupAtPointer(QMenu &menu) override;
 
-    // The message a click on the icon stands for; 0 for activations that are no press.
-    static int32_t messageForActivation(QSystemTrayIcon::ActivationReason reason);
-
 private:
     void add(const NotifyIconData &data);
+    // The trays are followed from the first question on: by then the toolkit runs.
+    void watchTrays() const;
+    bool trayPresent() const;
+    void waitForFocusToSettle();
+    void traysChanged();
 
     QSystemTrayIcon *m_icon = nullptr;
+    mutable XEmbedTrayWatch *m_xembed = nullptr;
+    mutable StatusNotifierWatch *m_statusNotifier = nullptr;
+    mutable bool m_onBus = false;
+    mutable bool m_available = false;
 };
 
 #endif

@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QSystemTrayIcon>
 
 #include <array>
 #include <cstdint>
@@ -47,14 +48,38 @@ public:
     using QObject::QObject;
     // Add or delete the icon the record describes; returns non-zero on success.
     virtual int32_t notify(int32_t message, const NotifyIconData &data) = 0;
-    // False where the desktop offers no notification area.
+    // False while the desktop offers no notification area (none at all, or its host is gone).
     virtual bool isAvailable() const = 0;
     // Opens the menu at the pointer and returns when it has closed.
     virtual void popupAtPointer(QMenu &menu) = 0;
 
+    // A click on the icon, handed on as the button-down message it stands for. The press of a
+    // single click is a Trigger and the second press of a double click a DoubleClick, which is
+    // how the classic messages fall too; activations that are no press are dropped.
+    void activate(QSystemTrayIcon::ActivationReason reason)
+    {
+        if (const int32_t message = messageForActivation(reason))
+            Q_EMIT mouseMessage(message);
+    }
+
+    static int32_t messageForActivation(QSystemTrayIcon::ActivationReason reason)
+    {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger: return TrayMessage::LeftButtonDown;
+        case QSystemTrayIcon::Context: return TrayMessage::RightButtonDown;
+        case QSystemTrayIcon::DoubleClick: return TrayMessage::LeftButtonDoubleClick;
+        case QSystemTrayIcon::MiddleClick: return TrayMessage::MiddleButtonDown;
+        case QSystemTrayIcon::Unknown: break;
+        }
+        return 0;
+    }
+
 Q_SIGNALS:
     // A mouse message on the icon (TrayMessage::LeftButtonDown and so on).
     void mouseMessage(int32_t message);
+    // The notification area went away (its panel crashed or restarted) or came back. An icon
+    // added and not deleted shows again by itself when it comes back.
+    void availabilityChanged(bool available);
 };
 
 #endif

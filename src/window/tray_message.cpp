@@ -33,3 +33,8 @@ int32_t trayMessageFromX(double xTwips, double twipsPerPixelX)
         raiseError(ErrNo::Overflow);
     return static_cast<int32_t>(quotient);
 }
+
+double trayXForMessage(int32_t message, double twipsPerPixelX)
+{
+    return message * std::nearbyint(twipsPerPixelX);
+}

@@ -31,3 +31,14 @@ bool frmMain::inTrayMode() const
 {
     return mnuPopup->menuAction()->isVisible();
 }
+
+void frmMain::trayAvailabilityChanged(bool available)
+{
+    // A panel that crashes or restarts takes the icon with it, and a window hidden in the tray
+    // would be stranded: it comes back as where there is no tray, minimised to the task bar.
+    // When a tray comes back the icon returns by itself; the window stays where the user has it.
+    if (available || !inTrayMode())
+        return;
+    mnuPopup->menuAction()->setVisible(false);
+    showMinimized();
+}

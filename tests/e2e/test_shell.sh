@@ -1,15 +1,36 @@
 #!/usr/bin/env bash
-# The real program under Xvfb: the window appears, a second start is refused, the close box
-# hides the window without ending the program, and SIGTERM ends it.
+# The real program under Xvfb: the window appears with the heights of its three sizes, frame
+# included, from the first start on; a second start is refused, the close box hides the window
+# without ending the program, and SIGTERM ends it.
 source "$(dirname "$0")/lib.sh"
 e2e_reexec_under_xvfb "$@"
 e2e_setup "$1"
+e2e_wait_for bash -c "xprop -root _NET_CLIENT_LIST | grep -q '#'" || e2e_fail "openbox is not ready"
 
 e2e_start_app
 first=$E2E_APP_PID
 e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "the main window did not appear"
 main_window=$(e2e_window Brenlowick)
-E2E_LIMIT=5 e2e_wait_for false # let the window paint before the picture is taken
+
+# The outer height: the client area and the frame the window manager put around it.
+outer_height() {
+    local client top bottom
+    client=$(xwininfo -id "$main_window" | awk '/^ *Height:/ { print $2 }')
+    IFS=', ' read -r _ _ top bottom < <(xprop -id "$main_window" _NET_FRAME_EXTENTS \
+        | sed -n 's/.*= //p')
+    echo $((client + ${top:-0} + ${bottom:-0}))
+}
+outer_height_is() {
+    [ "$(outer_height)" = "$1" ]
+}
+# 1590, 3135 and 7365 twips at 15 twips per pixel; the size button stands at 129, 47 pixels.
+e2e_wait_for outer_height_is 106 \
+    || e2e_fail "the first start is $(outer_height) pixels high, not 106"
+for height in 209 491 106; do
+    xdotool mousemove --window "$main_window" 140 58 click 1
+    e2e_wait_for outer_height_is "$height" \
+        || e2e_fail "the size button gave $(outer_height) pixels, not $height"
+done
 e2e_screenshot started-window
 
 # A second start shows its message box (another window titled Brenlowick) and ends with 0

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A desktop without a tray: the close box minimises the window instead of hiding it, so the
-# program stays reachable, and ending it still saves the settings.
+# program stays reachable; a tray started later gets the icon; ending it still saves the settings.
 source "$(dirname "$0")/lib.sh"
 e2e_reexec_under_xvfb "$@"
 E2E_TRAY=0 e2e_setup "$1"
@@ -21,9 +21,27 @@ xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
 e2e_wait_for iconic || e2e_fail "the close box did not minimise the window"
 kill -0 "$app" 2>/dev/null || e2e_fail "the close box ended the program"
 
-# Back from the task bar, the window is whole; the program still ends and saves as usual.
+# Back from the task bar, the window is whole.
 xdotool windowactivate --sync "$main_window"
 e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "the minimised window did not come back"
+
+# A panel started later gets the icon, and from then on the close box hides into the tray.
+tray_icon_embedded() {
+    local panel
+    for panel in $(xdotool search --class trayer 2>/dev/null); do
+        xwininfo -tree -id "$panel" 2>/dev/null | grep -q '("brenlowick" "Brenlowick")' && return 0
+    done
+    return 1
+}
+trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
+    --transparent false >/dev/null 2>&1 &
+E2E_PIDS+=($!)
+e2e_wait_for tray_icon_embedded || e2e_fail "the icon did not appear in a tray started later"
+xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
+e2e_wait_for bash -c "! xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
+    || e2e_fail "the close box did not hide the window into the tray started later"
+
+# The program still ends and saves as usual.
 kill -TERM "$app"
 e2e_wait_for e2e_process_gone "$app" || e2e_fail "SIGTERM did not end the program"
 [ -s "$E2E_INI" ] || e2e_fail "the settings file was not written"

@@ -77,15 +77,18 @@ public:
     std::function<void(const QString &)> onShow;
 };
 
+// A screen of any density: 15 twips per pixel at 96 dots per inch, fractional at most others
+// (1440 / 84 is 17.142857...), as the real screen reports them.
 class FixedScreen : public ScreenMetrics
 {
 public:
-    double widthTwips() const override { return widthPixels * 15.0; }
-    double heightTwips() const override { return heightPixels * 15.0; }
-    double twipsPerPixelX() const override { return 15.0; }
-    double twipsPerPixelY() const override { return 15.0; }
+    double widthTwips() const override { return widthPixels * twipsPerPixelX(); }
+    double heightTwips() const override { return heightPixels * twipsPerPixelY(); }
+    double twipsPerPixelX() const override { return 1440.0 / dotsPerInch; }
+    double twipsPerPixelY() const override { return 1440.0 / dotsPerInch; }
     int widthPixels = 1024;
     int heightPixels = 768;
+    double dotsPerInch = 96.0;
 };
 
 class RecordingTray : public TrayIconService
@@ -97,6 +100,12 @@ public:
     void popupAtPointer(QMenu &menu) override;
 
     void press(int32_t message) { Q_EMIT mouseMessage(message); }
+    // The panel crashes (false) or starts again (true).
+    void setAvailable(bool now)
+    {
+        available = now;
+        Q_EMIT availabilityChanged(now);
+    }
 
     std::vector<int32_t> messages;
     std::optional<NotifyIconData> lastData;

@@ -1,11 +1,15 @@
 #include "app/main_window.h"
+#include "app/session_end.h"
 #include "fakes/fake_platform.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 class StartupShutdownTest : public QObject
 {
@@ -20,6 +24,8 @@ private Q_SLOTS:
     void closeByCodeUnloadsAndEnds();
     void endButtonAndMenuItemEndTheProgram();
     void systemUnloadRunsOnceWhateverFollows();
+    void logoutSavesAtCommitAndEndsOnlyAtTheEnd_data();
+    void logoutSavesAtCommitAndEndsOnlyAtTheEnd();
 
 private:
     QTemporaryDir *m_folder = nullptr;
@@ -130,6 +136,50 @@ void StartupShutdownTest::systemUnloadRunsOnceWhateverFollows()
                                       m_fakes->tray.messages.end(), TrayMessage::Delete);
     QCOMPARE(deletes, size_t(1));
     QCOMPARE(m_fakes->process.endedWith.size(), size_t(3));
+}
+
+void StartupShutdownTest::logoutSavesAtCommitAndEndsOnlyAtTheEnd_data()
+{
+    QTest::addColumn<bool>("inTray");
+    QTest::newRow("window shown") << false;
+    QTest::newRow("window in the tray") << true;
+}
+
+void StartupShutdownTest::logoutSavesAtCommitAndEndsOnlyAtTheEnd()
+{
+    QFETCH(bool, inTray);
+    const QString ini = m_folder->filePath(QStringLiteral("Brenlowick.ini"));
+    const auto storedSizeState = [&ini] {
+        QFile file(ini);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("FORMEXPAND=1");
+    };
+    SessionEnd sessionEnd(*qApp, *m_window);
+    QVERIFY(m_window->Form_Load());
+    m_window->show();
+    m_window->cmdFormExpand->click(); // medium, stored one step back as 1
+    if (inTray) {
+        int16_t cancel = 0;
+        m_window->Form_QueryUnload(cancel, 0);
+    }
+
+    // The session manager asks for the data, and then another program cancels the logout.
+    m_window->commitSessionData();
+    QVERIFY(storedSizeState());
+    QVERIFY(m_fakes->process.endedWith.empty());
+    QVERIFY(m_fakes->tray.iconShown);
+    QCOMPARE(m_window->FormExpand, int16_t(2));
+    QCOMPARE(m_window->inTrayMode(), inTray);
+
+    // The next logout goes through: the toolkit turns its end into a Quit on the application.
+    m_window->commitSessionData();
+    QFile::remove(ini);
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    QCOMPARE(m_fakes->process.endedWith, std::vector<int>{0});
+    QVERIFY(storedSizeState());
+    QCOMPARE(std::count(m_fakes->tray.messages.begin(), m_fakes->tray.messages.end(),
+                        TrayMessage::Delete),
+             1);
 }
 
 QTEST_MAIN(StartupShutdownTest)

@@ -27,6 +27,8 @@ private Q_SLOTS:
     void endRemovesTheIconAfterSaving();
     void mouseMessages_data();
     void mouseMessages();
+    void clicksWorkAtEveryDensity_data();
+    void clicksWorkAtEveryDensity();
     void mouseHandlerFailuresAreReported_data();
     void mouseHandlerFailuresAreReported();
 };
@@ -199,6 +201,39 @@ void TrayIconTest::mouseMessages()
     QCOMPARE(fakes.tray.popups, popups);
     if (popups)
         QCOMPARE(popped, window.mnuPopup);
+    QVERIFY(fakes.messageBox.shown.empty());
+}
+
+void TrayIconTest::clicksWorkAtEveryDensity_data()
+{
+    QTest::addColumn<double>("dotsPerInch");
+    for (const double dpi : {84.0, 96.0, 100.0, 108.0, 110.0, 120.0, 124.0, 132.0, 144.0, 150.0,
+                             168.0, 192.0, 216.0})
+        QTest::addRow("%g dpi", dpi) << dpi;
+}
+
+void TrayIconTest::clicksWorkAtEveryDensity()
+{
+    // From the icon's activation through the callback's X to the handler's decoding, on a
+    // screen whose twips per pixel are fractional at most densities.
+    QFETCH(double, dotsPerInch);
+    FakePlatform fakes;
+    fakes.screen.dotsPerInch = dotsPerInch;
+    frmMain window(fakes.platform);
+    window.trayAdd();
+    window.show();
+    int16_t cancel = 0;
+    window.Form_QueryUnload(cancel, 0);
+
+    fakes.tray.activate(QSystemTrayIcon::Context);
+    QCOMPARE(fakes.tray.popups, 1);
+    fakes.tray.activate(QSystemTrayIcon::MiddleClick);
+    fakes.tray.activate(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window.isHidden());
+    fakes.tray.activate(QSystemTrayIcon::Trigger);
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.inTrayMode());
+    QCOMPARE(fakes.tray.popups, 1);
     QVERIFY(fakes.messageBox.shown.empty());
 }
 

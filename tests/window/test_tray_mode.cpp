@@ -53,6 +53,8 @@ private Q_SLOTS:
     void startMinimisedHasThePopupBeforeTheIcon();
     void withoutATrayTheWindowIsMinimised_data();
     void withoutATrayTheWindowIsMinimised();
+    void trayGoingAwayBringsTheWindowBack_data();
+    void trayGoingAwayBringsTheWindowBack();
 };
 
 void TrayModeTest::closeBoxHidesAndKeepsPlaying()
@@ -216,6 +218,41 @@ void TrayModeTest::withoutATrayTheWindowIsMinimised()
     QVERIFY(window.isMinimized());
     QVERIFY(!window.inTrayMode());
     QVERIFY(fakes.process.endedWith.empty());
+}
+
+void TrayModeTest::trayGoingAwayBringsTheWindowBack_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("window in the tray") << true;
+    QTest::newRow("window shown") << false;
+}
+
+void TrayModeTest::trayGoingAwayBringsTheWindowBack()
+{
+    QFETCH(bool, hidden);
+    FakePlatform fakes;
+    frmMain window(fakes.platform);
+    window.trayAdd();
+    window.show();
+    if (hidden)
+        closeByUser(window);
+
+    fakes.tray.setAvailable(false);
+
+    // Hidden, it would be stranded with no icon to bring it back: minimised, the task bar has
+    // it. A shown window is left as it is.
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.isMinimized(), hidden);
+    QVERIFY(!window.inTrayMode());
+    // The panel starts again: the window stays where it is, and the close box uses the tray.
+    fakes.tray.setAvailable(true);
+    QCOMPARE(window.isMinimized(), hidden);
+    window.leaveTrayMode();
+    closeByUser(window);
+    QVERIFY(window.isHidden());
+    QVERIFY(window.inTrayMode());
+    QCOMPARE(fakes.tray.messages, std::vector<int32_t>{TrayMessage::Add});
+    QVERIFY(fakes.messageBox.shown.empty());
 }
 
 QTEST_MAIN(TrayModeTest)
