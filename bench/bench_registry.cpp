@@ -2,6 +2,7 @@
 #include "bench/engine_bench.h"
 #include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
+#include "bench/soak/soak_bench.h"
 #include "bench/startup_bench.h"
 #include "bench/transitions_bench.h"
 
@@ -17,6 +18,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"open-latency", benchOpenLatency},
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
+        {"soak", runSoakBench},
     };
     return commands;
 }

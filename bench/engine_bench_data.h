@@ -1,6 +1,7 @@
 #ifndef BRENLOWICK_ENGINE_BENCH_DATA_H
 #define BRENLOWICK_ENGINE_BENCH_DATA_H
 
+#include <cstddef>
 #include <filesystem>
 
 // The engine benchmarks' input: a long 192 kbps MP3 with an Info header, made at bench time
@@ -13,5 +14,8 @@ std::filesystem::path engineBenchSeed();
 // Each repetition starts with a frame that borrows nothing from the one before, so the
 // joins decode cleanly. Returns false with a message on stderr when the seed is unusable.
 bool writeLongMp3(const std::filesystem::path &target, double seconds);
+
+// Length of the MPEG-1 Layer III frame whose 4-byte header starts here, or 0 if it is none.
+size_t mp3FrameLength(const unsigned char *header);
 
 #endif
