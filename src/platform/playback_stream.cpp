@@ -125,16 +125,21 @@ void PlaybackStream::discardQueued()
     m_freshStart = true;
 }
 
+int64_t PlaybackStream::interpolated(const Progress &progress, int64_t atNs, long sampleRate)
+{
+    const double elapsed =
+        static_cast<double>(atNs - progress.handedAtNs) * 1e-9 * static_cast<double>(sampleRate);
+    const auto estimate = progress.bufferStart + static_cast<int64_t>(elapsed)
+                          - progress.bufferFrames / 2;
+    return std::clamp(estimate, progress.floor, progress.handed);
+}
+
 int64_t PlaybackStream::currentFrame() const
 {
     const Progress progress = snapshot();
     if (!m_playing.load(std::memory_order_acquire) || m_decoder == nullptr)
         return progress.handed;
-    const double rate = static_cast<double>(m_decoder->sampleRate());
-    const double elapsed = static_cast<double>(nowNs() - progress.handedAtNs) * 1e-9 * rate;
-    const auto estimate = progress.bufferStart + static_cast<int64_t>(elapsed)
-                          - progress.bufferFrames / 2;
-    return std::clamp(estimate, progress.floor, progress.handed);
+    return interpolated(progress, nowNs(), m_decoder->sampleRate());
 }
 
 void PlaybackStream::decodeAhead(size_t bytes) noexcept
@@ -188,10 +193,15 @@ void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
         announceEndWithin(wanted);
         if (taken > 0) {
             Progress progress = m_progress;
+            const int64_t now = nowNs();
+            // A buffer asked for late (a busy machine, a sound server's uneven pace) finds the
+            // position run on to the end of the last one; starting the new one's interpolation
+            // half a buffer back would show it going backwards, so it holds there instead.
+            progress.floor = interpolated(progress, now, m_decoder->sampleRate());
             progress.bufferStart = progress.handed;
             progress.bufferFrames = bytes / Mp3Decoder::BytesPerFrame;
             progress.handed += static_cast<int64_t>(taken / Mp3Decoder::BytesPerFrame);
-            progress.handedAtNs = nowNs();
+            progress.handedAtNs = now;
             publish(progress);
         }
     }

@@ -69,9 +69,13 @@ private:
         int64_t bufferStart = 0;  // frame at which the latest buffer began
         int64_t bufferFrames = 0; // its length in frames
         int64_t handedAtNs = 0;   // steady-clock time it was handed over
-        int64_t floor = 0;        // never show less: the frame of the last seek or resume
+        int64_t floor = 0;        // never show less: the last seek or resume, or where the
+                                  // position stood when the latest buffer was handed over
     };
     void publish(const Progress &progress);
+    // Where playback stands at this time by the progress: the latest buffer's middle is heard
+    // when it is handed over, and time runs on from there, within [floor, handed].
+    static int64_t interpolated(const Progress &progress, int64_t atNs, long sampleRate);
     Progress snapshot() const;
     void forgetEnd();
     // Drops the current clip's queued audio; an ended clip's tail still plays.

@@ -109,6 +109,22 @@ private Q_SLOTS:
         QCOMPARE(segments.size(), size_t(1));
         QVERIFY(segments.front() == trimmedFrom(reference, 0));
     }
+
+    void aLateBufferNeverTakesThePositionBack()
+    {
+        // A device that asks for its next buffer late (a busy machine, a sound server's uneven
+        // pace): meanwhile the position runs on to the end of what it was handed, and the
+        // next buffer must not pull it back into the middle of the last one.
+        PlayingFixture playing("sine_440_cbr.mp3");
+        PlaybackStream &stream = playing.stream;
+        Pcm heard;
+        renderBuffer(stream, heard);
+        QTRY_COMPARE(stream.currentFrame(), stream.framesHanded());
+        const int64_t before = stream.currentFrame();
+        renderBuffer(stream, heard);
+        QVERIFY2(stream.currentFrame() >= before,
+                 qPrintable(QStringLiteral("from %1 back to %2").arg(before).arg(stream.currentFrame())));
+    }
 };
 
 QTEST_MAIN(PlaybackStreamTest)
