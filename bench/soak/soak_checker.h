@@ -1,6 +1,7 @@
 #ifndef BRENLOWICK_SOAK_CHECKER_H
 #define BRENLOWICK_SOAK_CHECKER_H
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -34,7 +35,11 @@ public:
     void beginAction(bool mayMovePosition);
     // A transport command ran (its button or menu item was enabled), after it returned.
     void commandRan(int16_t index, int startsBefore);
-    // The slider, or the desktop, moved playback to this second.
+    // At most how many seconds of a song play in a second of the clock, at the device's pace.
+    void setAudioSpeed(double songSecondsPerSecond) { m_audioSpeed = songSecondsPerSecond; }
+    // The slider, or the desktop, is about to move playback (seekStarting), and has moved it
+    // to this second (seekRan); the song may have played on a little in between.
+    void seekStarting() { m_sinceSeek.start(); }
     void seekRan(double seconds);
     void getFilesStarting(bool folderExists, bool hasSongs);
     void creditsTyped();
@@ -121,6 +126,8 @@ private:
     uint64_t m_jumps = 0;
     uint64_t m_jumpsAtSample = 0;
     double m_lastPosition = 0.0;
+    double m_audioSpeed = 1.0;
+    QElapsedTimer m_sinceSeek;
 };
 
 #endif

@@ -182,6 +182,7 @@ std::string SoakDriver::sliderClickBeside(bool forward)
     const int expected = std::clamp(before + (forward ? 1 : -1) * slider->pageStep(), 0,
                                     slider->maximum());
     const int startsBefore = m_checker.starts();
+    m_checker.seekStarting();
     click(slider, QPoint(x, thumb.center().y()));
     if (m_checker.starts() == startsBefore && slider->value() != expected)
         m_checker.fail("a click beside the thumb moved the slider from " + std::to_string(before)
@@ -210,6 +211,7 @@ std::string SoakDriver::sliderDrag(double fraction)
         sendMouse(slider, QEvent::MouseMove, from + QPoint(pixels * step / 3, 0), Qt::LeftButton);
         waitSampling(std::uniform_int_distribution<int>(0, 80)(m_random));
     }
+    m_checker.seekStarting();
     sendMouse(slider, QEvent::MouseButtonRelease, from + QPoint(pixels, 0), Qt::NoButton);
     if (m_checker.starts() == startsBefore && std::abs(slider->value() - target) > 1)
         m_checker.fail("the thumb dragged to " + std::to_string(target) + " came to rest at "

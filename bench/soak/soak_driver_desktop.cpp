@@ -52,6 +52,7 @@ std::string SoakDriver::mprisSeek(double fraction)
     const bool canSeek = m_mpris.canSeek();
     const bool nextOffered = m_window.cmdPlayPanel[4]->isEnabled();
     const int startsBefore = m_checker.starts();
+    m_checker.seekStarting();
     m_mpris.Seek(offset);
     const double target = std::max(0.0, static_cast<double>(before + offset) / 1e6);
     if (!canSeek)
@@ -74,6 +75,7 @@ std::string SoakDriver::mprisSetPosition(double fraction)
     const auto track = metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
     const double length = m_window.MediaPlayer.Duration();
     const auto position = static_cast<qlonglong>(fraction * length * 1e6);
+    m_checker.seekStarting();
     m_mpris.SetPosition(track, position);
     m_checker.seekRan(static_cast<double>(position) / 1e6);
     return "to " + std::to_string(position / 1000) + " ms";

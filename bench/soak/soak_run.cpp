@@ -45,6 +45,13 @@ void chooseAudioDevice(SoakPace pace)
     qputenv("SDL_DISKAUDIODELAY", pace == SoakPace::Fast ? "2" : "140");
 }
 
+// At most how fast songs play at the pace: the disk driver's fast pace hands a buffer of 93 ms
+// every 2 ms or so, the others play in real time or slower.
+double audioSpeed(SoakPace pace)
+{
+    return pace == SoakPace::Fast ? 60.0 : 1.5;
+}
+
 // The settings the window wrote when it ended hold what the user left it with.
 bool settingsKept(const std::filesystem::path &file, const frmMain &window)
 {
@@ -104,6 +111,7 @@ SoakResult runSoak(const SoakOptions &options)
         const auto platform = std::make_unique<SoakPlatform>(folder.path().toStdString(),
                                                              options.seed);
         SoakChecker checker(platform->desktop.player, tree, platform->messageBox);
+        checker.setAudioSpeed(audioSpeed(options.pace));
         frmMain window(platform->platform);
         checker.watch(window);
         window.Form_Load();
@@ -160,7 +168,13 @@ SoakResult runSoak(const SoakOptions &options)
     // idle for half a minute before they end; they are the toolkit's, not the window's, so
     // they are ended here rather than counted as a leak.
     QThreadPool::globalInstance()->waitForDone();
+    // A pool thread that expired just before may still be on its way out: a thread that is
+    // really left behind is still there a second later.
     result.afterTeardown = sampleResources();
+    for (int wait = 0; wait < 50 && result.afterTeardown.threads > result.atStart.threads; ++wait) {
+        runEventLoopFor(20);
+        result.afterTeardown = sampleResources();
+    }
     // The temporary folder's own clean-up skips names that are not UTF-8.
     std::error_code error;
     std::filesystem::remove_all(folder.path().toStdString(), error);
