@@ -4,8 +4,7 @@
 
 namespace {
 
-struct KindInfo
-{
+struct KindInfo {
     const char *name;
     int weight; // how often, against the others that can be reached
 };
@@ -53,19 +52,26 @@ bool reachable(ActionKind kind, const Reach &reach)
     case ActionKind::SliderClickBeside:
     case ActionKind::SliderDrag:
     case ActionKind::PressSize:
-    case ActionKind::CloseBox: return reach.windowShown;
-    case ActionKind::ClickListEntry: return reach.windowShown && reach.formExpand >= 2;
+    case ActionKind::CloseBox:
+        return reach.windowShown;
+    case ActionKind::ClickListEntry:
+        return reach.windowShown && reach.formExpand >= 2;
     case ActionKind::ToggleRepeat:
     case ActionKind::ToggleLoop:
     case ActionKind::ToggleRandom:
-    case ActionKind::GetFiles: return reach.windowShown && reach.formExpand >= 3;
+    case ActionKind::GetFiles:
+        return reach.windowShown && reach.formExpand >= 3;
     case ActionKind::TrayTransport:
     case ActionKind::TrayRestoreItem:
-    case ActionKind::TrayAbout: return !reach.windowShown;
+    case ActionKind::TrayAbout:
+        return !reach.windowShown;
     case ActionKind::AboutOk:
-    case ActionKind::AboutCredits: return reach.aboutOpen;
-    case ActionKind::TreeRemoveChosen: return reach.chosenFolderExists;
-    default: return true;
+    case ActionKind::AboutCredits:
+        return reach.aboutOpen;
+    case ActionKind::TreeRemoveChosen:
+        return reach.chosenFolderExists;
+    default:
+        return true;
     }
 }
 
@@ -101,8 +107,8 @@ Action ActionGenerator::next(const Reach &reach)
     action.fraction = std::uniform_real_distribution<double>(0.0, 1.0)(m_random);
     // Mostly short waits, now and then long enough for several short songs to end.
     action.milliseconds = std::bernoulli_distribution(0.2)(m_random)
-                              ? std::uniform_int_distribution<int>(80, 400)(m_random)
-                              : std::uniform_int_distribution<int>(0, 40)(m_random);
+        ? std::uniform_int_distribution<int>(80, 400)(m_random)
+        : std::uniform_int_distribution<int>(0, 40)(m_random);
     action.onCurrentSong = std::bernoulli_distribution(0.5)(m_random);
     return action;
 }

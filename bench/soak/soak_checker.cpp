@@ -36,8 +36,10 @@ bool checked(const QCheckBox *box)
 
 } // namespace
 
-SoakChecker::SoakChecker(MediaPlayer &player, const SoakTree &tree, const SoakMessageBox &boxes)
-    : m_player(player), m_tree(tree), m_boxes(boxes)
+SoakChecker::SoakChecker(MediaPlayer &player, const SoakTree &tree, SoakMessageBox &boxes)
+    : m_player(player)
+    , m_tree(tree)
+    , m_boxes(boxes)
 {
     connect(&player, &MediaPlayer::EndOfStream, this, &SoakChecker::onEndBeforeWindow);
 }
@@ -120,7 +122,7 @@ void SoakChecker::onEndBeforeWindow()
         fail("a song raised its end twice");
     else if (!m_clipCutWhilePlaying && std::abs(position - length) > Tolerance)
         fail("a song's end arrived at " + std::to_string(position) + " s of "
-             + std::to_string(length) + " s (a seek or a new song should have withdrawn it)");
+            + std::to_string(length) + " s (a seek or a new song should have withdrawn it)");
     ++m_endsThisPlay;
     ++m_jumps;
     m_playing = false;
@@ -173,7 +175,8 @@ void SoakChecker::commandRan(int16_t index, int startsBefore)
         if (starts() == startsBefore && m_window->SongList->ListCount() > 0)
             m_currentMayBeZero = true;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -190,7 +193,7 @@ void SoakChecker::seekRan(double seconds)
     const double playedOn = 0.2 + m_audioSpeed * static_cast<double>(m_sinceSeek.elapsed()) / 1e3;
     if (position < target - Tolerance || position > target + playedOn)
         fail("a seek to " + std::to_string(target) + " s left the position at "
-             + std::to_string(position) + " s");
+            + std::to_string(position) + " s");
     if (m_halt == Halt::End)
         m_halt = Halt::Pause; // an ended song moved by a seek waits there for play
 }
@@ -251,14 +254,14 @@ bool SoakChecker::samplePosition()
         return !failed();
     if (position < 0.0 || position > length + Tolerance)
         fail("the position " + std::to_string(position) + " s lies outside the song's "
-             + std::to_string(length) + " s");
+            + std::to_string(length) + " s");
     if (m_jumps == m_jumpsAtSample) {
         if (position < m_lastPosition - Tolerance)
             fail("the position went back from " + std::to_string(m_lastPosition) + " s to "
-                 + std::to_string(position) + " s while playing");
+                + std::to_string(position) + " s while playing");
         else if (!m_playing && std::abs(position - m_lastPosition) > Tolerance)
             fail("the position moved from " + std::to_string(m_lastPosition) + " s to "
-                 + std::to_string(position) + " s while halted");
+                + std::to_string(position) + " s while halted");
     }
     m_lastPosition = position;
     m_jumpsAtSample = m_jumps;
@@ -271,21 +274,21 @@ void SoakChecker::checkDisplay()
     if (w.lblPivot->text() != m_pivot || w.lblTitle->text() != m_title
         || w.lblArtist->text() != m_artist)
         fail("the display shows " + text(w.lblPivot->text()) + " \"" + text(w.lblTitle->text())
-             + "\" by \"" + text(w.lblArtist->text()) + "\" instead of " + text(m_pivot) + " \""
-             + text(m_title) + "\" by \"" + text(m_artist) + "\"");
+            + "\" by \"" + text(w.lblArtist->text()) + "\" instead of " + text(m_pivot) + " \""
+            + text(m_title) + "\" by \"" + text(m_artist) + "\"");
     const int selected = w.SongList->ListIndex();
     if (selected >= 0 && w.CurrentSong != selected && !(m_currentMayBeZero && w.CurrentSong == 0))
         fail("the current song is " + std::to_string(w.CurrentSong) + " while entry "
-             + std::to_string(selected) + " is selected");
+            + std::to_string(selected) + " is selected");
     if (w.SongList->ListCount() != static_cast<int>(w.SongPaths.size()))
         fail("the list shows " + std::to_string(w.SongList->ListCount()) + " entries for "
-             + std::to_string(w.SongPaths.size()) + " paths");
+            + std::to_string(w.SongPaths.size()) + " paths");
     if (w.Slider->value() < 0 || w.Slider->value() > w.Slider->maximum())
         fail("the slider stands at " + std::to_string(w.Slider->value()) + " of "
-             + std::to_string(w.Slider->maximum()));
+            + std::to_string(w.Slider->maximum()));
     if (m_hasClip && w.Slider->maximum() != static_cast<int>(std::nearbyint(m_player.Duration())))
         fail("the slider's range is " + std::to_string(w.Slider->maximum()) + " for a song of "
-             + std::to_string(m_player.Duration()) + " s");
+            + std::to_string(m_player.Duration()) + " s");
     if (w.chkPlayLoop->isEnabled() == (w.chkPlayRepeat->checkState() == Qt::Checked))
         fail("the loop box is enabled while repeat is on, or disabled while it is off");
 }
@@ -297,18 +300,20 @@ void SoakChecker::checkEnabling()
         const bool button = w.cmdPlayPanel[i]->isEnabled();
         const bool item = w.mnuPlayControl[i]->isEnabled();
         if (button != m_buttons[i] || item != m_menuItems[i])
-            fail("transport command " + std::to_string(i) + ": button "
-                 + (button ? "on" : "off") + ", menu item " + (item ? "on" : "off")
-                 + "; the rules say button " + (m_buttons[i] ? "on" : "off") + ", menu item "
-                 + (m_menuItems[i] ? "on" : "off"));
+            fail("transport command " + std::to_string(i) + ": button " + (button ? "on" : "off")
+                + ", menu item " + (item ? "on" : "off") + "; the rules say button "
+                + (m_buttons[i] ? "on" : "off") + ", menu item " + (m_menuItems[i] ? "on" : "off"));
     }
 }
 
 void SoakChecker::checkBoxes()
 {
-    for (; m_boxesSeen < m_boxes.shown.size(); ++m_boxesSeen) {
+    // Each box is judged once and let go, so a long session's boxes take no memory here.
+    std::vector<SoakMessageBox::Shown> boxes;
+    boxes.swap(m_boxes.shown);
+    for (const SoakMessageBox::Shown &entry : boxes) {
         ++m_counts.boxes;
-        const QString &shown = m_boxes.shown[m_boxesSeen].text;
+        const QString &shown = entry.text;
         const auto due = std::find_if(m_dueBoxes.begin(), m_dueBoxes.end(), [&](const DueBox &box) {
             if (!shown.startsWith(box.firstLine))
                 return false;
@@ -329,7 +334,7 @@ void SoakChecker::checkBoxes()
     m_dueBoxes.clear();
     if (m_boxes.beeps != m_beepsDue)
         fail(std::to_string(m_boxes.beeps) + " beeps where " + std::to_string(m_beepsDue)
-             + " were due");
+            + " were due");
 }
 
 void SoakChecker::checkListAgainstFolder()
@@ -341,19 +346,20 @@ void SoakChecker::checkListAgainstFolder()
     // a folder that has gone lists nothing.
     const frmMain &w = *m_window;
     std::vector<std::string> listed = w.SongPaths;
-    std::vector<std::string> present = m_folderExisted ? m_tree.presentSongs() : std::vector<std::string>();
+    std::vector<std::string> present
+        = m_folderExisted ? m_tree.presentSongs() : std::vector<std::string>();
     std::sort(listed.begin(), listed.end());
     std::sort(present.begin(), present.end());
     if (listed != present)
         fail("the list holds " + std::to_string(listed.size()) + " songs where the folder has "
-             + std::to_string(present.size()) + ", or other ones");
+            + std::to_string(present.size()) + ", or other ones");
     for (size_t i = 0; i < w.SongPaths.size() && !failed(); ++i) {
         const std::string &path = w.SongPaths[i];
         const SoakTree::Song *song = m_tree.song(path);
         const QString name = QString::fromStdString(path.substr(path.rfind('/') + 1));
         if (song && song->utf8Name && w.SongList->List(static_cast<int>(i)) != name)
-            fail("entry " + std::to_string(i) + " shows " + text(w.SongList->List(static_cast<int>(i)))
-                 + " for " + path);
+            fail("entry " + std::to_string(i) + " shows "
+                + text(w.SongList->List(static_cast<int>(i))) + " for " + path);
     }
 }
 

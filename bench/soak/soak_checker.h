@@ -21,12 +21,11 @@ class SoakTree;
 // of itself (an entry selected, a song's end): which song plays, which commands must be
 // enabled, what the display must say, which boxes are due. The first failure is kept; the
 // driver stops there.
-class SoakChecker : public QObject
-{
+class SoakChecker : public QObject {
     Q_OBJECT
 public:
     // Built before the window, so that it sees each end of a song before the window acts on it.
-    SoakChecker(MediaPlayer &player, const SoakTree &tree, const SoakMessageBox &boxes);
+    SoakChecker(MediaPlayer &player, const SoakTree &tree, SoakMessageBox &boxes);
     void watch(frmMain &window);
 
     // --- from the driver ---
@@ -60,8 +59,7 @@ public:
     const std::string &clipPath() const { return m_clipPath; }
     int starts() const { return m_counts.starts + m_counts.failedStarts; }
 
-    struct Counts
-    {
+    struct Counts {
         int ends = 0;
         int starts = 0;
         int failedStarts = 0;
@@ -75,8 +73,7 @@ private:
     enum class Halt { None, Pause, Stop, End, NoClip };
     // A box the session has earned: its first line, and the error numbers it may give (none
     // for a box without a number).
-    struct DueBox
-    {
+    struct DueBox {
         QString firstLine;
         std::vector<int> numbers;
     };
@@ -94,7 +91,7 @@ private:
 
     MediaPlayer &m_player;
     const SoakTree &m_tree;
-    const SoakMessageBox &m_boxes;
+    SoakMessageBox &m_boxes;
     frmMain *m_window = nullptr;
     std::string m_failure;
     Counts m_counts;
@@ -112,14 +109,13 @@ private:
     QString m_pivot = QStringLiteral("----/----");
     QString m_title;
     QString m_artist;
-    std::array<bool, 5> m_buttons{};
-    std::array<bool, 5> m_menuItems{true, true, true, true, true};
+    std::array<bool, 5> m_buttons {};
+    std::array<bool, 5> m_menuItems {true, true, true, true, true};
     bool m_currentMayBeZero = false;
     bool m_listChecked = true;
     bool m_folderExisted = true;
 
     std::vector<DueBox> m_dueBoxes;
-    size_t m_boxesSeen = 0;
     int m_beepsDue = 0;
 
     // The position at the last sample, and how many jumps had been allowed by then.

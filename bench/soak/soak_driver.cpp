@@ -11,8 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -26,8 +26,8 @@ namespace {
 
 void sendMouse(QWidget *widget, QEvent::Type type, QPoint at, Qt::MouseButtons held)
 {
-    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::LeftButton, held,
-                      Qt::NoModifier);
+    QMouseEvent event(
+        type, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::LeftButton, held, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -54,15 +54,21 @@ bool mayMovePosition(ActionKind kind)
     case ActionKind::TreeRemoveFolder:
     case ActionKind::TreeRemoveChosen:
     case ActionKind::Wait:
-    case ActionKind::PlayOut: return false;
-    default: return true;
+    case ActionKind::PlayOut:
+        return false;
+    default:
+        return true;
     }
 }
 
-SoakDriver::SoakDriver(frmMain &window, SoakTray &tray, MprisPlayerAdaptor &mpris,
-                       SoakTree &tree, SoakChecker &checker, uint64_t seed)
-    : m_window(window), m_tray(tray), m_mpris(mpris), m_tree(tree), m_checker(checker),
-      m_random(seed ^ 0x74726565ULL)
+SoakDriver::SoakDriver(frmMain &window, SoakTray &tray, MprisPlayerAdaptor &mpris, SoakTree &tree,
+    SoakChecker &checker, uint64_t seed)
+    : m_window(window)
+    , m_tray(tray)
+    , m_mpris(mpris)
+    , m_tree(tree)
+    , m_checker(checker)
+    , m_random(seed ^ 0x74726565ULL)
 {
 }
 
@@ -79,34 +85,54 @@ Reach SoakDriver::reach() const
 std::string SoakDriver::perform(const Action &action)
 {
     switch (action.kind) {
-    case ActionKind::PressTransport: return pressTransport(action.index);
-    case ActionKind::TrayTransport: return trayTransport(action.index);
-    case ActionKind::ClickListEntry: return clickListEntry(action.fraction);
-    case ActionKind::SliderClickBeside: return sliderClickBeside(action.index % 2 == 0);
-    case ActionKind::SliderDrag: return sliderDrag(action.fraction);
-    case ActionKind::PressSize: return pressSize();
+    case ActionKind::PressTransport:
+        return pressTransport(action.index);
+    case ActionKind::TrayTransport:
+        return trayTransport(action.index);
+    case ActionKind::ClickListEntry:
+        return clickListEntry(action.fraction);
+    case ActionKind::SliderClickBeside:
+        return sliderClickBeside(action.index % 2 == 0);
+    case ActionKind::SliderDrag:
+        return sliderDrag(action.fraction);
+    case ActionKind::PressSize:
+        return pressSize();
     case ActionKind::ToggleRepeat:
     case ActionKind::ToggleLoop:
-    case ActionKind::ToggleRandom: return toggle(action.kind);
-    case ActionKind::GetFiles: return getFiles();
-    case ActionKind::CloseBox: return closeBox();
-    case ActionKind::TrayLeftPress: return trayRestore(false);
-    case ActionKind::TrayRestoreItem: return trayRestore(true);
-    case ActionKind::TrayAbout: return trayAbout();
-    case ActionKind::AboutOk: return aboutOk();
-    case ActionKind::AboutCredits: return aboutCredits();
+    case ActionKind::ToggleRandom:
+        return toggle(action.kind);
+    case ActionKind::GetFiles:
+        return getFiles();
+    case ActionKind::CloseBox:
+        return closeBox();
+    case ActionKind::TrayLeftPress:
+        return trayRestore(false);
+    case ActionKind::TrayRestoreItem:
+        return trayRestore(true);
+    case ActionKind::TrayAbout:
+        return trayAbout();
+    case ActionKind::AboutOk:
+        return aboutOk();
+    case ActionKind::AboutCredits:
+        return aboutCredits();
     case ActionKind::MprisPlayPause:
     case ActionKind::MprisNext:
     case ActionKind::MprisPrevious:
-    case ActionKind::MprisStop: return mprisCommand(action.kind);
-    case ActionKind::MprisSeek: return mprisSeek(action.fraction);
-    case ActionKind::MprisSetPosition: return mprisSetPosition(action.fraction);
-    case ActionKind::MprisLoopStatus: return mprisLoopStatus(action.index);
+    case ActionKind::MprisStop:
+        return mprisCommand(action.kind);
+    case ActionKind::MprisSeek:
+        return mprisSeek(action.fraction);
+    case ActionKind::MprisSetPosition:
+        return mprisSetPosition(action.fraction);
+    case ActionKind::MprisLoopStatus:
+        return mprisLoopStatus(action.index);
     case ActionKind::Wait:
         waitSampling(action.milliseconds);
         return std::to_string(action.milliseconds) + " ms";
-    case ActionKind::PlayOut: return playOut();
-    default: return changeFolder(action);
+    case ActionKind::PlayOut:
+        return playOut();
+    default:
+        return changeFolder(action);
     }
 }
 
@@ -179,15 +205,14 @@ std::string SoakDriver::sliderClickBeside(bool forward)
     if (forward ? x <= thumb.right() : x >= thumb.left())
         return "no room beside the thumb";
     const int before = slider->value();
-    const int expected = std::clamp(before + (forward ? 1 : -1) * slider->pageStep(), 0,
-                                    slider->maximum());
+    const int expected
+        = std::clamp(before + (forward ? 1 : -1) * slider->pageStep(), 0, slider->maximum());
     const int startsBefore = m_checker.starts();
     m_checker.seekStarting();
     click(slider, QPoint(x, thumb.center().y()));
     if (m_checker.starts() == startsBefore && slider->value() != expected)
         m_checker.fail("a click beside the thumb moved the slider from " + std::to_string(before)
-                       + " to " + std::to_string(slider->value()) + ", not "
-                       + std::to_string(expected));
+            + " to " + std::to_string(slider->value()) + ", not " + std::to_string(expected));
     m_checker.seekRan(slider->value());
     return std::string(forward ? "forward" : "back") + " from " + std::to_string(before);
 }
@@ -201,10 +226,11 @@ std::string SoakDriver::sliderDrag(double fraction)
     const int span = slider->width() - thumb.width();
     const int target = static_cast<int>(std::lround(fraction * slider->maximum()));
     const int pixels = QStyle::sliderPositionFromValue(0, slider->maximum(), target, span)
-                       - QStyle::sliderPositionFromValue(0, slider->maximum(), slider->value(), span);
+        - QStyle::sliderPositionFromValue(0, slider->maximum(), slider->value(), span);
     const QPoint from = thumb.center();
     const int startsBefore = m_checker.starts();
-    const std::string done = "to " + std::to_string(target) + " of " + std::to_string(slider->maximum());
+    const std::string done
+        = "to " + std::to_string(target) + " of " + std::to_string(slider->maximum());
     sendMouse(slider, QEvent::MouseButtonPress, from, Qt::LeftButton);
     // The thumb is held across refresh ticks, and songs may end meanwhile.
     for (int step = 1; step <= 3 && !m_checker.failed(); ++step) {
@@ -215,7 +241,7 @@ std::string SoakDriver::sliderDrag(double fraction)
     sendMouse(slider, QEvent::MouseButtonRelease, from + QPoint(pixels, 0), Qt::NoButton);
     if (m_checker.starts() == startsBefore && std::abs(slider->value() - target) > 1)
         m_checker.fail("the thumb dragged to " + std::to_string(target) + " came to rest at "
-                       + std::to_string(slider->value()));
+            + std::to_string(slider->value()));
     m_checker.seekRan(slider->value());
     return done;
 }
@@ -226,14 +252,14 @@ std::string SoakDriver::pressSize()
     click(m_window.cmdFormExpand);
     if (m_window.FormExpand != before % 3 + 1)
         m_checker.fail("the size button went from " + std::to_string(before) + " to "
-                       + std::to_string(m_window.FormExpand));
+            + std::to_string(m_window.FormExpand));
     return "from " + std::to_string(before);
 }
 
 std::string SoakDriver::toggle(ActionKind kind)
 {
     QCheckBox *box = kind == ActionKind::ToggleRepeat ? m_window.chkPlayRepeat
-                     : kind == ActionKind::ToggleLoop ? m_window.chkPlayLoop
+        : kind == ActionKind::ToggleLoop              ? m_window.chkPlayLoop
                                                       : m_window.chkRandom;
     const bool before = box->isChecked();
     const bool enabled = box->isEnabled();
@@ -296,7 +322,7 @@ std::string SoakDriver::aboutCredits()
     QPushButton *ok = m_window.about()->cmdOK;
     for (const char letter : std::string("vortl")) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (letter - 'a'), Qt::NoModifier,
-                        QString(QLatin1Char(letter)));
+            QString(QLatin1Char(letter)));
         QApplication::sendEvent(ok, &press);
     }
     m_checker.creditsTyped();

@@ -20,11 +20,10 @@ class SoakTree;
 // Does what an action says to the real window, as a user's mouse and keyboard, the tray, the
 // desktop's media controls and the file system would, and tells the checker what it did.
 // Every action returns a line for the history that a failure prints.
-class SoakDriver
-{
+class SoakDriver {
 public:
     SoakDriver(frmMain &window, SoakTray &tray, MprisPlayerAdaptor &mpris, SoakTree &tree,
-               SoakChecker &checker, uint64_t seed);
+        SoakChecker &checker, uint64_t seed);
 
     Reach reach() const;
     std::string perform(const Action &action);

@@ -22,9 +22,15 @@ std::string SoakDriver::mprisCommand(ActionKind kind)
 {
     int16_t index = 0;
     switch (kind) {
-    case ActionKind::MprisNext: index = 4; break;
-    case ActionKind::MprisPrevious: index = 3; break;
-    case ActionKind::MprisStop: index = 2; break;
+    case ActionKind::MprisNext:
+        index = 4;
+        break;
+    case ActionKind::MprisPrevious:
+        index = 3;
+        break;
+    case ActionKind::MprisStop:
+        index = 2;
+        break;
     default:
         // The desktop's play-pause key means pause while it shows the player playing.
         index = m_mpris.playbackStatus() == Mpris::Playing ? 1 : 0;
@@ -33,10 +39,18 @@ std::string SoakDriver::mprisCommand(ActionKind kind)
     const bool enabled = m_window.cmdPlayPanel[static_cast<size_t>(index)]->isEnabled();
     const int startsBefore = m_checker.starts();
     switch (kind) {
-    case ActionKind::MprisNext: m_mpris.Next(); break;
-    case ActionKind::MprisPrevious: m_mpris.Previous(); break;
-    case ActionKind::MprisStop: m_mpris.Stop(); break;
-    default: m_mpris.PlayPause(); break;
+    case ActionKind::MprisNext:
+        m_mpris.Next();
+        break;
+    case ActionKind::MprisPrevious:
+        m_mpris.Previous();
+        break;
+    case ActionKind::MprisStop:
+        m_mpris.Stop();
+        break;
+    default:
+        m_mpris.PlayPause();
+        break;
     }
     if (enabled)
         m_checker.commandRan(index, startsBefore);
@@ -83,25 +97,25 @@ std::string SoakDriver::mprisSetPosition(double fraction)
 
 std::string SoakDriver::mprisLoopStatus(int index)
 {
-    const QString wanted = index % 3 == 0   ? Mpris::LoopNone
-                           : index % 3 == 1 ? Mpris::LoopTrack
-                                            : Mpris::LoopPlaylist;
+    const QString wanted = index % 3 == 0 ? Mpris::LoopNone
+        : index % 3 == 1                  ? Mpris::LoopTrack
+                                          : Mpris::LoopPlaylist;
     m_mpris.setLoopStatus(wanted);
     if (m_mpris.loopStatus() != wanted)
         m_checker.fail("the desktop set the loop status " + wanted.toStdString() + " and reads "
-                       + m_mpris.loopStatus().toStdString());
+            + m_mpris.loopStatus().toStdString());
     return wanted.toStdString();
 }
 
 std::string SoakDriver::changeFolder(const Action &action)
 {
     const std::string current = m_checker.hasClip() ? m_checker.clipPath() : std::string();
-    const std::string song = action.onCurrentSong && !current.empty()
-                                 ? current
-                                 : m_tree.anyPresentSong(m_random);
+    const std::string song
+        = action.onCurrentSong && !current.empty() ? current : m_tree.anyPresentSong(m_random);
     std::string done;
     switch (action.kind) {
-    case ActionKind::TreeAddSongs: return m_tree.addSongs(m_random);
+    case ActionKind::TreeAddSongs:
+        return m_tree.addSongs(m_random);
     case ActionKind::TreeDelete:
         done = m_tree.deleteSong(song);
         if (!done.empty())
@@ -117,8 +131,12 @@ std::string SoakDriver::changeFolder(const Action &action)
         if (!done.empty())
             m_checker.fileChanged(song, SoakChecker::FileChange::Emptied);
         return done;
-    case ActionKind::TreeRemoveFolder: done = m_tree.removeSubfolder(m_random); break;
-    default: done = m_tree.removeChosenFolder(); break;
+    case ActionKind::TreeRemoveFolder:
+        done = m_tree.removeSubfolder(m_random);
+        break;
+    default:
+        done = m_tree.removeChosenFolder();
+        break;
     }
     // A folder that went may have taken the song that plays with it.
     if (!current.empty() && !m_tree.song(current))
@@ -150,10 +168,10 @@ std::string SoakDriver::playOut()
     QElapsedTimer waited;
     waited.start();
     while (m_checker.counts().ends == endsBefore && m_checker.playing() && !m_checker.failed()
-           && waited.elapsed() < limit)
+        && waited.elapsed() < limit)
         waitSampling(10);
     if (m_checker.counts().ends == endsBefore && m_checker.playing() && !m_checker.failed())
         m_checker.fail("the song did not end within " + std::to_string(limit) + " ms ("
-                       + std::to_string(left) + " s were left)");
+            + std::to_string(left) + " s were left)");
     return "after " + std::to_string(waited.elapsed()) + " ms";
 }

@@ -18,15 +18,16 @@
 // The message box, recorded instead of shown: a real one is modal and would wait for a user
 // who is not there. Like a user reading it, it lets the event loop run a little before it
 // returns, so timers tick and songs end while it stands, as they do behind a real box.
-class SoakMessageBox : public MessageBoxService
-{
+class SoakMessageBox : public MessageBoxService {
 public:
-    struct Shown
-    {
+    struct Shown {
         Icon icon;
         QString text;
     };
-    explicit SoakMessageBox(uint64_t seed) : m_random(seed) {}
+    explicit SoakMessageBox(uint64_t seed)
+        : m_random(seed)
+    {
+    }
     void show(Icon icon, const QString &text) override;
     void beep() override { ++beeps; }
 
@@ -39,8 +40,7 @@ private:
 
 // A tray that is always there (the offscreen platform has none). Its popup opens without
 // blocking: pickItem stands for the user choosing an item while it is open.
-class SoakTray : public TrayIconService
-{
+class SoakTray : public TrayIconService {
     Q_OBJECT
 public:
     int32_t notify(int32_t message, const NotifyIconData &data) override;
@@ -54,16 +54,14 @@ public:
 };
 
 // No lock is taken: the player, or an end-to-end test, may run beside the soak.
-class SoakInstanceGuard : public InstanceGuard
-{
+class SoakInstanceGuard : public InstanceGuard {
 public:
     bool anotherInstanceRunning() override { return false; }
 };
 
 // A clock that moves on by a minute and some seconds at each reading, from a start drawn from
 // the seed: the random order is seeded from the time, and a run must repeat exactly.
-class SoakClock : public Clock
-{
+class SoakClock : public Clock {
 public:
     explicit SoakClock(uint64_t seed);
     QDateTime localNow() const override;
@@ -75,10 +73,12 @@ private:
 
 // The program's folder is the soak's own (its settings file lands there), and the end of the
 // program is recorded rather than done.
-class SoakProcess : public ProcessControl
-{
+class SoakProcess : public ProcessControl {
 public:
-    explicit SoakProcess(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+    explicit SoakProcess(std::filesystem::path folder)
+        : m_folder(std::move(folder))
+    {
+    }
     std::filesystem::path programFolder() const override { return m_folder; }
     void endProgram(int exitCode) override { endedWith.push_back(exitCode); }
     std::vector<int> endedWith;
@@ -89,22 +89,22 @@ private:
 
 // The program's own adapters where they can run here: the MP3 engine on SDL, the screen, the
 // throttled event-loop yield and the mount table; the stand-ins above for the rest.
-struct SoakPlatform
-{
+struct SoakPlatform {
     SoakPlatform(const std::filesystem::path &folder, uint64_t seed)
-        : messageBox(seed ^ 0x6d657373616765ULL), clock(seed), process(folder)
+        : messageBox(seed ^ 0x6d657373616765ULL)
+        , clock(seed)
+        , process(folder)
     {
     }
 
     SoakMessageBox messageBox;
-    DesktopPlatform desktop{messageBox};
+    DesktopPlatform desktop {messageBox};
     SoakTray tray;
     SoakInstanceGuard instanceGuard;
     SoakClock clock;
     SoakProcess process;
-    Platform platform{desktop.player, messageBox,     desktop.screen,
-                      tray,           instanceGuard,  clock,
-                      desktop.eventLoop, process,     desktop.drives};
+    Platform platform {desktop.player, messageBox, desktop.screen, tray, instanceGuard, clock,
+        desktop.eventLoop, process, desktop.drives};
 };
 
 // Runs the event loop for this long, deferred deletions included, as the program's own loop

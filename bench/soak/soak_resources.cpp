@@ -15,8 +15,8 @@ ResourceSample sampleResources()
     long pages = 0;
     long resident = 0;
     std::ifstream("/proc/self/statm") >> pages >> resident;
-    sample.residentMegabytes =
-        static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0;
+    sample.residentMegabytes
+        = static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0;
     std::error_code error;
     // The listing's own descriptor is open while it runs, and points nowhere afterwards.
     for (fs::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
@@ -37,13 +37,13 @@ ResourceSample sampleResources()
     return sample;
 }
 
-std::vector<std::string> addedEntries(std::vector<std::string> earlier,
-                                      std::vector<std::string> later)
+std::vector<std::string> addedEntries(
+    std::vector<std::string> earlier, std::vector<std::string> later)
 {
     std::sort(earlier.begin(), earlier.end());
     std::sort(later.begin(), later.end());
     std::vector<std::string> added;
-    std::set_difference(later.begin(), later.end(), earlier.begin(), earlier.end(),
-                        std::back_inserter(added));
+    std::set_difference(
+        later.begin(), later.end(), earlier.begin(), earlier.end(), std::back_inserter(added));
     return added;
 }

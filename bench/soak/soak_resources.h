@@ -5,8 +5,7 @@
 #include <vector>
 
 // What the process holds at one moment, read from /proc/self.
-struct ResourceSample
-{
+struct ResourceSample {
     double residentMegabytes = 0.0;
     int descriptors = 0;
     int threads = 0;
@@ -18,7 +17,7 @@ struct ResourceSample
 ResourceSample sampleResources();
 
 // The entries of `later` beyond those of `earlier`, each once per extra occurrence.
-std::vector<std::string> addedEntries(std::vector<std::string> earlier,
-                                      std::vector<std::string> later);
+std::vector<std::string> addedEntries(
+    std::vector<std::string> earlier, std::vector<std::string> later);
 
 #endif

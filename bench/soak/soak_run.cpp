@@ -25,9 +25,12 @@ namespace {
 const char *paceName(SoakPace pace)
 {
     switch (pace) {
-    case SoakPace::Fast: return "fast";
-    case SoakPace::Real: return "real";
-    case SoakPace::Slow: return "slow";
+    case SoakPace::Fast:
+        return "fast";
+    case SoakPace::Real:
+        return "real";
+    case SoakPace::Slow:
+        return "slow";
     }
     return "?";
 }
@@ -59,21 +62,23 @@ bool settingsKept(const std::filesystem::path &file, const frmMain &window)
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto has = [&text](const std::string &line) {
         return text.find(line + "\r\n") != std::string::npos
-               || text.find(line + "\n") != std::string::npos;
+            || text.find(line + "\n") != std::string::npos;
     };
     const auto value = [](const QCheckBox *box) { return box->isChecked() ? "1" : "0"; };
     // The file holds the size before the last one, which the next start steps on from.
     return has(std::string("RANDOM=") + value(window.chkRandom))
-           && has(std::string("PLAYREPEAT=") + value(window.chkPlayRepeat))
-           && has(std::string("PLAYLOOP=") + value(window.chkPlayLoop))
-           && has("FILEPATH=" + window.DirTree->path().native())
-           && has("FORMEXPAND=" + std::to_string(window.FormExpand));
+        && has(std::string("PLAYREPEAT=") + value(window.chkPlayRepeat))
+        && has(std::string("PLAYLOOP=") + value(window.chkPlayLoop))
+        && has("FILEPATH=" + window.DirTree->path().native())
+        && has("FORMEXPAND=" + std::to_string(window.FormExpand));
 }
 
-class History
-{
+class History {
 public:
-    explicit History(size_t lines) : m_lines(lines) {}
+    explicit History(size_t lines)
+        : m_lines(lines)
+    {
+    }
     void add(std::string line)
     {
         m_entries.push_back(std::move(line));
@@ -108,8 +113,8 @@ SoakResult runSoak(const SoakOptions &options)
     QElapsedTimer clock;
     clock.start();
     {
-        const auto platform = std::make_unique<SoakPlatform>(folder.path().toStdString(),
-                                                             options.seed);
+        const auto platform
+            = std::make_unique<SoakPlatform>(folder.path().toStdString(), options.seed);
         SoakChecker checker(platform->desktop.player, tree, platform->messageBox);
         checker.setAudioSpeed(audioSpeed(options.pace));
         frmMain window(platform->platform);
@@ -131,25 +136,27 @@ SoakResult runSoak(const SoakOptions &options)
             checker.beginAction(mayMovePosition(action.kind));
             const std::string done = driver.perform(action);
             history.add(std::to_string(number) + " " + actionName(action.kind)
-                        + (done.empty() ? "" : ": " + done));
+                + (done.empty() ? "" : ": " + done));
             runEventLoopFor(0);
             checker.checkAfterAction();
             result.actionsDone = number;
             if (checker.failed()) {
                 std::fprintf(stderr,
-                             "soak: FAILED at action %d of seed %llu (pace %s): %s\n"
-                             "soak: the last actions, oldest first:\n",
-                             number, static_cast<unsigned long long>(options.seed),
-                             paceName(options.pace), checker.failure().c_str());
+                    "soak: FAILED at action %d of seed %llu (pace %s): %s\n"
+                    "soak: the last actions, oldest first:\n",
+                    number, static_cast<unsigned long long>(options.seed), paceName(options.pace),
+                    checker.failure().c_str());
                 history.print();
-                std::fprintf(stderr, "soak: repeat with: brenlowick-bench soak --seed %llu "
-                                     "--actions %d --pace %s\n",
-                             static_cast<unsigned long long>(options.seed), number,
-                             paceName(options.pace));
+                std::fprintf(stderr,
+                    "soak: repeat with: brenlowick-bench soak --seed %llu "
+                    "--actions %d --pace %s\n",
+                    static_cast<unsigned long long>(options.seed), number, paceName(options.pace));
                 break;
             }
             if (number == 1000)
                 result.atThousand = sampleResources();
+            if (number == 1000 || number % 5000 == 0)
+                result.residentTrend.emplace_back(number, sampleResources().residentMegabytes);
         }
         result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         result.atEnd = sampleResources();
@@ -160,8 +167,9 @@ SoakResult runSoak(const SoakOptions &options)
         window.cmdEnd_Click();
         result.settingsKept = settingsKept(window.IniPath, window);
         if (!result.settingsKept)
-            std::fprintf(stderr, "soak: the settings file does not hold the window's last "
-                                 "state\n");
+            std::fprintf(stderr,
+                "soak: the settings file does not hold the window's last "
+                "state\n");
     }
     runEventLoopFor(0);
     // Qt's raster painter fills large areas on its shared thread pool, which keeps the threads

@@ -28,10 +28,10 @@ std::vector<unsigned char> audioFramesOf(const fs::path &path)
         if (length == 0 || at + length > file.size())
             break;
         const std::string head(file.begin() + static_cast<long>(at),
-                               file.begin() + static_cast<long>(at + std::min<size_t>(64, length)));
+            file.begin() + static_cast<long>(at + std::min<size_t>(64, length)));
         if (head.find("Info") == std::string::npos && head.find("Xing") == std::string::npos)
             frames.insert(frames.end(), file.begin() + static_cast<long>(at),
-                          file.begin() + static_cast<long>(at + length));
+                file.begin() + static_cast<long>(at + length));
         at += length;
     }
     return frames;
@@ -77,12 +77,12 @@ size_t tagLength(const fs::path &path)
     unsigned char header[10] = {};
     if (!in.read(reinterpret_cast<char *>(header), 10) || header[0] != 'I' || header[1] != 'D')
         return 0;
-    return 10 + ((header[6] & 0x7Fu) << 21 | (header[7] & 0x7Fu) << 14 | (header[8] & 0x7Fu) << 7
-                 | (header[9] & 0x7Fu));
+    return 10
+        + ((header[6] & 0x7Fu) << 21 | (header[7] & 0x7Fu) << 14 | (header[8] & 0x7Fu) << 7
+            | (header[9] & 0x7Fu));
 }
 
-template<typename T>
-const T &pick(const std::vector<T> &from, std::mt19937_64 &random)
+template<typename T> const T &pick(const std::vector<T> &from, std::mt19937_64 &random)
 {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
 }
@@ -134,8 +134,8 @@ std::string SoakTree::addSongs(std::mt19937_64 &random)
         m_folders.push_back(m_chosen);
     if (m_songs.size() >= MaxSongs)
         return {};
-    const fs::path folder = std::bernoulli_distribution(0.3)(random) ? newFolder(random)
-                                                                     : pick(m_folders, random);
+    const fs::path folder
+        = std::bernoulli_distribution(0.3)(random) ? newFolder(random) : pick(m_folders, random);
     const int count = std::uniform_int_distribution<int>(1, 4)(random);
     std::string done = "add";
     for (int i = 0; i < count; ++i) {
@@ -145,8 +145,8 @@ std::string SoakTree::addSongs(std::mt19937_64 &random)
         song.artist = QStringLiteral("歌手 %1").arg(number % 7);
         // Now and then a name in CP932 bytes, which is not UTF-8.
         song.utf8Name = !std::bernoulli_distribution(0.125)(random);
-        const std::string name = (song.utf8Name ? "song" : "song\x83\x5c")
-                                 + std::to_string(number) + ".mp3";
+        const std::string name
+            = (song.utf8Name ? "song" : "song\x83\x5c") + std::to_string(number) + ".mp3";
         const fs::path path = folder / name;
         if (writeSong(path, song, random)) {
             m_songs[path.native()] = song;
@@ -168,8 +168,8 @@ bool SoakTree::writeSong(const fs::path &path, const Song &song, std::mt19937_64
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << id3v2Tag(song.title, song.artist);
     for (int i = 0; i < repeats; ++i)
-        out.write(reinterpret_cast<const char *>(seed.data()),
-                  static_cast<std::streamsize>(seed.size()));
+        out.write(
+            reinterpret_cast<const char *>(seed.data()), static_cast<std::streamsize>(seed.size()));
     return static_cast<bool>(out);
 }
 
@@ -197,7 +197,7 @@ std::string SoakTree::cutShort(const std::string &path, std::mt19937_64 &random)
     fs::resize_file(path, cut, error);
     found->second.state = State::CutShort;
     return "cut " + fs::path(path).lexically_relative(m_chosen).native() + " to "
-           + std::to_string(cut) + " of " + std::to_string(size) + " bytes";
+        + std::to_string(cut) + " of " + std::to_string(size) + " bytes";
 }
 
 std::string SoakTree::empty(const std::string &path)

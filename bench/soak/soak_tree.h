@@ -15,8 +15,7 @@
 // short (half a second to thirteen seconds of audio, at 44.1 and 48 kHz), so they end often,
 // and each carries a title and an artist of its own in an ID3v2 tag at its front, where a cut
 // leaves it.
-class SoakTree
-{
+class SoakTree {
 public:
     static constexpr size_t MaxSongs = 60;
 
@@ -25,10 +24,9 @@ public:
     enum class State {
         Intact,
         CutShort, // still plays, shorter than it was
-        Emptied   // no bytes left: cannot be opened
+        Emptied // no bytes left: cannot be opened
     };
-    struct Song
-    {
+    struct Song {
         QString title;
         QString artist;
         bool utf8Name = true; // false: a name that is not valid UTF-8
