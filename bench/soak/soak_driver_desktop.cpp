@@ -112,25 +112,22 @@ std::string SoakDriver::changeFolder(const Action &action)
     const std::string current = m_checker.hasClip() ? m_checker.clipPath() : std::string();
     const std::string song
         = action.onCurrentSong && !current.empty() ? current : m_tree.anyPresentSong(m_random);
+    using Change = SoakChecker::FileChange;
+    const auto changed = [&](std::string done, Change change) {
+        if (!done.empty())
+            m_checker.fileChanged(song, change);
+        return done;
+    };
     std::string done;
     switch (action.kind) {
     case ActionKind::TreeAddSongs:
         return m_tree.addSongs(m_random);
     case ActionKind::TreeDelete:
-        done = m_tree.deleteSong(song);
-        if (!done.empty())
-            m_checker.fileChanged(song, SoakChecker::FileChange::Deleted);
-        return done;
+        return changed(m_tree.deleteSong(song), Change::Deleted);
     case ActionKind::TreeCutShort:
-        done = m_tree.cutShort(song, m_random);
-        if (!done.empty())
-            m_checker.fileChanged(song, SoakChecker::FileChange::CutShort);
-        return done;
+        return changed(m_tree.cutShort(song, m_random), Change::CutShort);
     case ActionKind::TreeEmpty:
-        done = m_tree.empty(song);
-        if (!done.empty())
-            m_checker.fileChanged(song, SoakChecker::FileChange::Emptied);
-        return done;
+        return changed(m_tree.empty(song), Change::Emptied);
     case ActionKind::TreeRemoveFolder:
         done = m_tree.removeSubfolder(m_random);
         break;
