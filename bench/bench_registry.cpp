@@ -3,6 +3,7 @@
 #include "bench/power_bench.h"
 #include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
+#include "bench/soak/soak_bench.h"
 #include "bench/startup_bench.h"
 #include "bench/transitions_bench.h"
 
@@ -20,6 +21,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
         {"power", runPowerBench},
+        {"soak", runSoakBench},
     };
     return commands;
 }

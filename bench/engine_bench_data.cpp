@@ -12,10 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-// Length of the MPEG-1 Layer III frame whose header starts here, or 0 if it is none.
-size_t frameLength(const unsigned char *header)
+size_t mp3FrameLength(const unsigned char *header)
 {
     static const int bitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224,
                                      256, 320, 0};
@@ -28,6 +25,8 @@ size_t frameLength(const unsigned char *header)
         return 0;
     return static_cast<size_t>(144 * bitrate * 1000 / rate + ((header[2] >> 1) & 1));
 }
+
+namespace {
 
 void putBigEndian(unsigned char *at, uint32_t value)
 {
@@ -49,7 +48,7 @@ bool writeLongMp3(const std::filesystem::path &target, double seconds)
     std::ifstream in(engineBenchSeed(), std::ios::binary);
     const std::vector<unsigned char> seed((std::istreambuf_iterator<char>(in)),
                                           std::istreambuf_iterator<char>());
-    const size_t infoLength = seed.size() >= 4 ? frameLength(seed.data()) : 0;
+    const size_t infoLength = seed.size() >= 4 ? mp3FrameLength(seed.data()) : 0;
     if (infoLength == 0 || infoLength > seed.size()) {
         std::fprintf(stderr, "bench: %s is not the expected MP3 seed\n",
                      engineBenchSeed().c_str());
@@ -66,7 +65,7 @@ bool writeLongMp3(const std::filesystem::path &target, double seconds)
     size_t audioEnd = infoLength;
     size_t frames = 0;
     while (audioEnd + 4 <= seed.size()) {
-        const size_t length = frameLength(seed.data() + audioEnd);
+        const size_t length = mp3FrameLength(seed.data() + audioEnd);
         if (length == 0 || audioEnd + length > seed.size())
             break;
         audioEnd += length;

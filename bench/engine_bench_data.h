@@ -2,6 +2,7 @@
 #define BRENLOWICK_ENGINE_BENCH_DATA_H
 
 #include <cstdint>
+#include <cstddef>
 #include <filesystem>
 
 struct mpg123_handle_struct;
@@ -36,5 +37,7 @@ private:
     int m_fd = -1;
     long m_rate = 0;
 };
+// Length of the MPEG-1 Layer III frame whose 4-byte header starts here, or 0 if it is none.
+size_t mp3FrameLength(const unsigned char *header);
 
 #endif

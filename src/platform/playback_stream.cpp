@@ -124,17 +124,22 @@ int64_t PlaybackStream::framesHanded() const
     return m_progress.handed;
 }
 
-int64_t PlaybackStream::currentFrame() const
+int64_t PlaybackStream::interpolated(int64_t atNs) const
 {
-    std::lock_guard lock(m_mutex);
     const Progress &progress = m_progress;
-    if (!m_playing)
-        return progress.handed;
-    const double elapsed = static_cast<double>(nowNs() - progress.handedAtNs) * 1e-9
+    const double elapsed = static_cast<double>(atNs - progress.handedAtNs) * 1e-9
                            * static_cast<double>(m_sampleRate);
     const auto estimate = progress.bufferStart + static_cast<int64_t>(elapsed)
                           - progress.bufferFrames / 2;
     return std::clamp(estimate, progress.floor, progress.handed);
+}
+
+int64_t PlaybackStream::currentFrame() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_playing)
+        return m_progress.handed;
+    return interpolated(nowNs());
 }
 
 bool PlaybackStream::takeEnd()
@@ -227,10 +232,16 @@ void PlaybackStream::handOver(unsigned char *buffer, size_t wanted, size_t &fill
         taken = m_ring.take(m_clip, buffer + filled, needed);
     filled += taken;
     if (taken > 0) {
+        const int64_t now = nowNs();
+        // A buffer asked for late (a busy machine, a sound server's uneven pace) finds the
+        // position run on to the end of the last one; starting the new one's interpolation
+        // half a buffer back would show it going backwards, so it holds there instead.
+        if (m_playing)
+            m_progress.floor = interpolated(now);
         m_progress.bufferStart = m_progress.handed;
         m_progress.bufferFrames = static_cast<int64_t>(wanted / Mp3Decoder::BytesPerFrame);
         m_progress.handed += static_cast<int64_t>(taken / Mp3Decoder::BytesPerFrame);
-        m_progress.handedAtNs = nowNs();
+        m_progress.handedAtNs = now;
     }
     // The last sample goes to the device within the next buffer: the listener's end is one
     // buffer away, time enough to open and start the next song behind it. Announced no

@@ -85,8 +85,13 @@ private:
         int64_t bufferStart = 0;  // frame at which the latest buffer began
         int64_t bufferFrames = 0; // its length in frames
         int64_t handedAtNs = 0;   // steady-clock time it was handed over
-        int64_t floor = 0;        // never show less: the frame of the last seek or resume
+        int64_t floor = 0;        // never show less: the last seek or resume, or where the
+                                  // position stood when the latest buffer was handed over
     };
+    // Where playback stands at this time by the progress: the latest buffer's middle is heard
+    // when it is handed over, and time runs on from there, within [floor, handed]. Under the
+    // lock.
+    int64_t interpolated(int64_t atNs) const;
     // The decoded audio of the clip starts again from here: cut off (an ended tail apart), a
     // fresh tag, and the end forgotten. Under the lock.
     void restartDecoding();

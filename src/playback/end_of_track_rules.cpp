@@ -9,8 +9,11 @@ EndOfTrackStep stepAtEndOfTrack(int32_t repeatValue, int32_t loopValue, int32_t 
         return {Kind::Halt};
     if (repeatValue != 0)
         return {Kind::RestartSame};
+    // After next wrapped with loop off, the last song plays while the current song is 0: its
+    // end wraps as the last song's does, instead of selecting past the end of the list.
     if (loopValue != 0)
-        return {Kind::SelectEntry, currentSong == lastSong ? 0 : selectedIndex + 1};
+        return {Kind::SelectEntry,
+                currentSong == lastSong || selectedIndex >= lastSong ? 0 : selectedIndex + 1};
     return {Kind::Halt};
 }
 

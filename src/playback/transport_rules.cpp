@@ -58,7 +58,10 @@ ListStep nextSongStep(int32_t loopValue, int32_t currentSong, int32_t selectedIn
 {
     if (lastSong < 0)
         return {};
-    if (currentSong == lastSong) {
+    // The selection can stand on the last song while the current song is 0 (next pressed
+    // there with loop off): nothing lies after it, so it counts as the last song too, rather
+    // than selecting past the end of the list.
+    if (currentSong == lastSong || selectedIndex >= lastSong) {
         // With loop off the song plays on, but the list counts as wrapped: a following
         // previous acts as on the first song.
         if (loopValue == 1)

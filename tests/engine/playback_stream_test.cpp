@@ -113,6 +113,23 @@ private Q_SLOTS:
         QCOMPARE(segments.size(), size_t(1));
         QVERIFY(segments.front() == trimmedFrom(reference, 0));
     }
+
+    void aLateBufferNeverTakesThePositionBack()
+    {
+        // A device that asks for its next buffer late (a busy machine, a sound server's uneven
+        // pace): meanwhile the position runs on to the end of what it was handed, and the
+        // next buffer must not pull it back into the middle of the last one.
+        PlayingFixture playing("sine_440_cbr.mp3");
+        PlaybackStream &stream = playing.stream;
+        Pcm heard;
+        renderBuffer(stream, heard);
+        QTRY_COMPARE(stream.currentFrame(), stream.framesHanded());
+        const int64_t before = stream.currentFrame();
+        renderBuffer(stream, heard);
+        const int64_t after = stream.currentFrame();
+        QVERIFY2(after >= before,
+                 qPrintable(QStringLiteral("from %1 back to %2").arg(before).arg(after)));
+    }
 };
 
 QTEST_MAIN(PlaybackStreamTest)

@@ -43,6 +43,8 @@ private slots:
         QTest::newRow("loop, only song again") << 0 << 1 << 0 << 0 << 0 << select(0);
         QTest::newRow("loop grey counts as on") << 0 << 2 << 3 << 3 << 11 << select(4);
         QTest::newRow("loop follows the selection") << 0 << 1 << 0 << 5 << 11 << select(6);
+        // The last song plays with the current song at 0 after next wrapped with loop off.
+        QTest::newRow("loop, last after wrapping") << 0 << 1 << 0 << 11 << 11 << select(0);
         QTest::newRow("neither, middle") << 0 << 0 << 3 << 3 << 11 << Halt;
         QTest::newRow("neither, last") << 0 << 0 << 11 << 11 << 11 << Halt;
         QTest::newRow("stale end without a list") << 1 << 1 << 0 << -1 << -1 << Halt;

@@ -131,6 +131,10 @@ private slots:
         QTest::newRow("last, loop off only resets") << 0 << 11 << 11 << 11 << ListStep{true, {}};
         QTest::newRow("last, loop grey only resets") << 2 << 11 << 11 << 11 << ListStep{true, {}};
         QTest::newRow("only song, loop on restarts it") << 1 << 0 << 0 << 0 << ListStep{true, 0};
+        // Next on the last song with loop off leaves it playing with the current song at 0;
+        // pressed again, nothing lies after the selection.
+        QTest::newRow("again after wrapping, loop off") << 0 << 0 << 11 << 11 << ListStep{true, {}};
+        QTest::newRow("again after wrapping, loop on") << 1 << 0 << 11 << 11 << ListStep{true, 0};
         QTest::newRow("no list") << 1 << 0 << -1 << -1 << ListStep{};
     }
     void nextMovesOn()
