@@ -17,18 +17,39 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <algorithm>
 #include <cmath>
 
+// The toolkit's entry for a mouse event from the windowing system, which QtGui exports for
+// test drivers.
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow *window, const QPointF &local,
+    const QPointF &global, Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
+    Qt::KeyboardModifiers mods, int timestamp);
+
 namespace {
 
+// The left button, delivered as the windowing system delivers it: through the top-level window,
+// so that the application's record of the buttons held, popups and modal windows see it as they
+// see a user's hand, not only the widget aimed at.
 void sendMouse(QWidget *widget, QEvent::Type type, QPoint at, Qt::MouseButtons held)
 {
-    QMouseEvent event(
-        type, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
+    QWidget *top = widget->window();
+    QWindow *window = top->windowHandle();
+    if (!window) {
+        QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::LeftButton,
+            held, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+        return;
+    }
+    // Presses half a second apart: never taken for a double click.
+    static int timestamp = 0;
+    timestamp += type == QEvent::MouseButtonPress ? 500 : 1;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    qt_handleMouseEvent(window, QPointF(widget->mapTo(top, at)), QPointF(widget->mapToGlobal(at)),
+        held, button, type, Qt::NoModifier, timestamp);
 }
 
 } // namespace
@@ -208,8 +229,12 @@ std::string SoakDriver::sliderClickBeside(bool forward)
     const int expected
         = std::clamp(before + (forward ? 1 : -1) * slider->pageStep(), 0, slider->maximum());
     const int startsBefore = m_checker.starts();
+    const QPoint at(x, thumb.center().y());
+    sendMouse(slider, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    // A hand takes a moment between press and release; a refresh tick often falls in it.
+    waitSampling(std::uniform_int_distribution<int>(0, 300)(m_random));
     m_checker.seekStarting();
-    click(slider, QPoint(x, thumb.center().y()));
+    sendMouse(slider, QEvent::MouseButtonRelease, at, Qt::NoButton);
     if (m_checker.starts() == startsBefore && slider->value() != expected)
         m_checker.fail("a click beside the thumb moved the slider from " + std::to_string(before)
             + " to " + std::to_string(slider->value()) + ", not " + std::to_string(expected));

@@ -160,7 +160,7 @@ bool SoakTree::writeSong(const fs::path &path, const Song &song, std::mt19937_64
 {
     // Mostly a second or less, so that ends are frequent; a few long enough for the slider's
     // large step (a tenth of the length, rounded) to move it.
-    static const std::vector<int> copies44 = {1, 1, 1, 1, 2, 3, 5, 8, 13};
+    static const std::vector<int> copies44 = {1, 1, 1, 1, 2, 3, 5, 8, 13, 40};
     static const std::vector<int> copies48 = {1, 2, 4};
     const bool at48 = std::bernoulli_distribution(0.2)(random);
     const std::vector<unsigned char> &seed = at48 ? m_seed48 : m_seed44;
