@@ -1,139 +1,29 @@
-#include "app/main_window.h"
-#include "fakes/fake_platform.h"
 #include "settings/profile_storage.h"
 #include "settings/profile_text.h"
-#include "settings/settings_location.h"
+#include "settings_window_fixture.h"
 #include "songlist/drive_list.h"
 #include "songlist/folder_list.h"
 
-#include <QCheckBox>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <fstream>
 #include <random>
 
 #include <sys/stat.h>
 
-namespace fs = std::filesystem;
-
-namespace {
-
-void writeFile(const fs::path &path, const std::string &bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string contentOf(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A folder whose full path is exactly length bytes long.
-fs::path folderOfLength(const fs::path &base, std::size_t length)
-{
-    std::string path = base.native();
-    while (path.size() < length) {
-        const std::size_t part = std::min<std::size_t>(200, length - path.size() - 1);
-        path += '/' + std::string(std::max<std::size_t>(part, 1), 'd');
-    }
-    fs::create_directories(path);
-    return path;
-}
-
-QString optionsOf(const frmMain &window)
-{
-    QString options;
-    for (const QCheckBox *box : {window.chkRandom, window.chkPlayRepeat, window.chkPlayLoop,
-             window.chkAutoPlay, window.chkMinimum})
-        options += box->isChecked() ? '1' : '0';
-    return options;
-}
-
-} // namespace
-
-class SettingsWindowTest : public QObject {
+// What a start reads from the settings file, good or bad.
+class SettingsWindowTest : public QObject, SettingsWindowFixture {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void firstStartWritesEveryKey();
+    void initTestCase() { useTestConfigFolder(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
     void loadsAttributes_data();
     void loadsAttributes();
     void loadsDriveAndFolder_data();
     void loadsDriveAndFolder();
-    void savesOverTheOldFile();
-    void comesBackAsItEnded_data();
-    void comesBackAsItEnded();
-    void positionUnknownKeepsTheFilesPosition_data();
-    void positionUnknownKeepsTheFilesPosition();
     void badFilesGiveDefaultsAndAreReplaced_data();
     void badFilesGiveDefaultsAndAreReplaced();
-    void nowhereToWriteIsSilent();
-
-private:
-    void restart()
-    {
-        m_window = std::make_unique<frmMain>(m_fakes->platform);
-        m_window->IniPath = m_ini;
-    }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePlatform> m_fakes;
-    std::unique_ptr<frmMain> m_window;
-    fs::path m_program;
-    fs::path m_ini;
 };
-
-void SettingsWindowTest::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(userSettingsPath().native().find("/.qttest/") != std::string::npos);
-}
-
-void SettingsWindowTest::init()
-{
-    fs::remove_all(userSettingsPath().parent_path());
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_program = fs::path(m_dir->path().toStdString()) / "program";
-    fs::create_directories(m_program);
-    m_ini = settingsPathFor(m_program);
-    m_fakes = std::make_unique<FakePlatform>();
-    m_fakes->process.folder = m_program;
-    restart();
-}
-
-void SettingsWindowTest::cleanup()
-{
-    m_window.reset();
-    m_fakes.reset();
-    fs::remove_all(userSettingsPath().parent_path());
-    // QTemporaryDir cannot remove names that are not UTF-8.
-    fs::remove_all(m_dir->path().toStdString());
-}
-
-void SettingsWindowTest::firstStartWritesEveryKey()
-{
-    fs::remove(m_ini);
-    QVERIFY(m_window->Form_Load());
-    QCOMPARE(m_window->FormExpand, int16_t(1));
-    QVERIFY(qAbs(m_window->windowOuterHeight() - 1590) <= 7.5);
-    // Centred for the compact outline: (11520 - 1590) / 2 and (15360 - 3975) / 2 = 5692.5,
-    // which goes to the even 5692, the nearest pixel of which is 379 (5685 twips).
-    QCOMPARE(m_window->windowTop(), 4965.0);
-    QCOMPARE(m_window->windowLeft(), 5685.0);
-    QCOMPARE(optionsOf(*m_window), QStringLiteral("00100"));
-    m_window->cmdEnd_Click();
-    QCOMPARE(contentOf(m_ini),
-        "[FILE]\nDRIVE=/\nFILEPATH=" + m_program.native()
-            + "\n[ATTRIBUTE]\nFORMEXPAND=3\nFORMTOP=4965\n"
-              "FORMLEFT=5685\nRANDOM=0\nPLAYREPEAT=0\nPLAYLOOP=1\n"
-              "AUTOPLAY=0\nMINIMUM=0\n");
-}
 
 void SettingsWindowTest::loadsAttributes_data()
 {
@@ -257,111 +147,6 @@ void SettingsWindowTest::loadsDriveAndFolder()
     QVERIFY(m_fakes->messageBox.shown.empty());
 }
 
-void SettingsWindowTest::savesOverTheOldFile()
-{
-    // Other lines, sections and the file's line endings stay; the ten keys take new values.
-    writeFile(m_ini, "; notes\r\n[OTHER]\r\nX=1\r\n[ATTRIBUTE]\r\nFORMTOP=100\r\n");
-    m_window->DirTree->setPath(m_program);
-    m_window->setWindowTop(-600);
-    m_window->setWindowLeft(1500);
-    m_window->chkRandom->setChecked(true);
-    m_window->FormExpand = 2;
-    m_window->SaveSettings();
-    QCOMPARE(m_window->FormExpand, int16_t(1));
-    QCOMPARE(contentOf(m_ini),
-        "; notes\r\n[OTHER]\r\nX=1\r\n[ATTRIBUTE]\r\nFORMTOP=-600\r\n"
-        "FORMEXPAND=1\r\nFORMLEFT=1500\r\nRANDOM=1\r\nPLAYREPEAT=0\r\n"
-        "PLAYLOOP=1\r\nAUTOPLAY=0\r\nMINIMUM=0\r\n[FILE]\r\nDRIVE=/\r\n"
-        "FILEPATH="
-            + m_program.native() + "\r\n");
-}
-
-void SettingsWindowTest::comesBackAsItEnded_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<bool>("inTray");
-    QTest::addColumn<bool>("userFolder");
-    QTest::newRow("compact") << 1 << 3 << false << false;
-    QTest::newRow("medium") << 2 << 1 << false << false;
-    QTest::newRow("full") << 3 << 2 << false << false;
-    QTest::newRow("medium, ended from the tray") << 2 << 1 << true << false;
-    QTest::newRow("program folder not writable") << 2 << 1 << false << true;
-}
-
-void SettingsWindowTest::comesBackAsItEnded()
-{
-    QFETCH(int, state);
-    QFETCH(int, stored);
-    QFETCH(bool, inTray);
-    QFETCH(bool, userFolder);
-    if (userFolder) {
-        // A directory in the file's place stands for a folder the program cannot write to.
-        fs::create_directory(m_ini);
-    }
-    const fs::path music = fs::path(m_dir->path().toStdString()) / "\xe9t\xe9 music";
-    fs::create_directories(music);
-
-    QVERIFY(m_window->Form_Load());
-    m_window->show();
-    m_window->setWindowTop(1500);
-    m_window->setWindowLeft(-300);
-    m_window->DirTree->setPath(music);
-    m_window->chkPlayLoop->setChecked(false);
-    for (int press = 1; press < state; ++press)
-        m_window->cmdFormExpand->click();
-    QCOMPARE(m_window->FormExpand, int16_t(state));
-    if (inTray)
-        m_window->enterTrayMode();
-    m_window->cmdEnd_Click();
-    const fs::path written = userFolder ? userSettingsPath() : m_ini;
-    QCOMPARE(ProfileText(contentOf(written)).readInteger("ATTRIBUTE", "FORMEXPAND", 0), stored);
-
-    restart();
-    QVERIFY(m_window->Form_Load());
-    QCOMPARE(m_window->FormExpand, int16_t(state));
-    const double heights[] = {1590, 3135, 7365};
-    QVERIFY(qAbs(m_window->windowOuterHeight() - heights[state - 1]) <= 7.5);
-    QCOMPARE(m_window->windowTop(), 1500.0);
-    QCOMPARE(m_window->windowLeft(), -300.0);
-    QCOMPARE(m_window->DirTree->path(), music);
-    QCOMPARE(optionsOf(*m_window), QStringLiteral("00000"));
-    QVERIFY(m_fakes->messageBox.shown.empty());
-}
-
-void SettingsWindowTest::positionUnknownKeepsTheFilesPosition_data()
-{
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<QByteArray>("kept");
-    QTest::newRow("positions of an earlier X11 session")
-        << QByteArray("FORMTOP=1500\nFORMLEFT=-300\n") << QByteArray("FORMTOP=1500\nFORMLEFT=-300\n");
-    QTest::newRow("no position yet: centred") << QByteArray() << QByteArray("FORMTOP=0\nFORMLEFT=0\n");
-}
-
-// A Wayland compositor places the window itself: what the toolkit reports as its position is
-// made up, and must not replace the position the file holds. The size state is kept as always.
-void SettingsWindowTest::positionUnknownKeepsTheFilesPosition()
-{
-    QFETCH(QByteArray, stored);
-    QFETCH(QByteArray, kept);
-    writeFile(m_ini, "[ATTRIBUTE]\nFORMEXPAND=3\n" + stored.toStdString());
-    m_fakes->placement.known = false;
-    QVERIFY(m_window->Form_Load());
-    m_window->show();
-    // What the toolkit reports there: its own frame's margins, as a position.
-    m_window->move(-3, -30);
-    m_window->cmdFormExpand->click();
-    m_window->cmdEnd_Click();
-    const ProfileText written(contentOf(m_ini));
-    const auto value = [&](const char *key) {
-        return written.readText("ATTRIBUTE", key, "missing", 64);
-    };
-    QCOMPARE(QByteArray::fromStdString(
-                 "FORMTOP=" + value("FORMTOP") + "\nFORMLEFT=" + value("FORMLEFT") + "\n"),
-        kept);
-    QCOMPARE(value("FORMEXPAND"), std::string("1"));
-}
-
 void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced_data()
 {
     QTest::addColumn<QString>("kind");
@@ -427,20 +212,6 @@ void SettingsWindowTest::badFilesGiveDefaultsAndAreReplaced()
         QCOMPARE(bytes->substr(0, 7), std::string("[FILE]\n"));
     if (kind == "megabytes" || kind == "50 MB")
         QCOMPARE(bytes->substr(0, garbage.size()), garbage);
-}
-
-void SettingsWindowTest::nowhereToWriteIsSilent()
-{
-    fs::create_directory(m_ini);
-    // The user's configuration folder cannot be made either: a file stands in its way.
-    fs::create_directories(userSettingsPath().parent_path().parent_path());
-    writeFile(userSettingsPath().parent_path(), "in the way");
-    m_window->FormExpand = 1;
-    m_window->SaveSettings();
-    QVERIFY(fs::is_directory(m_ini));
-    QVERIFY(fs::is_empty(m_ini));
-    QCOMPARE(contentOf(userSettingsPath().parent_path()), std::string("in the way"));
-    QVERIFY(m_fakes->messageBox.shown.empty());
 }
 
 QTEST_MAIN(SettingsWindowTest)
