@@ -286,7 +286,7 @@ void MprisCommandsTest::readOnlyAndUnsupported()
 {
     // No speed or volume control: a client's setting is taken, and the client is told that
     // the value stayed at 1, so a desktop's slider springs back instead of showing an error.
-    for (const auto &[name, requested] : {std::pair{"Volume", 0.5}, std::pair{"Rate", 2.0}}) {
+    for (const auto &[name, requested] : {std::pair {"Volume", 0.5}, std::pair {"Rate", 2.0}}) {
         client->changes.clear();
         QCOMPARE(client->setPlayerProperty(name, requested).type(), QDBusMessage::ReplyMessage);
         QCOMPARE(client->playerProperty(name), QVariant(1.0));
