@@ -110,10 +110,12 @@ PerMinute measure(double seconds, const char *state)
     return {(after.cpuMs - before.cpuMs) / minutes, (after.wakeups - before.wakeups) / minutes};
 }
 
-// CPU milliseconds a bare decoder spends on one minute of the same audio, on this thread alone.
-double bareDecodeMsPerMinute(const std::filesystem::path &path, double fromSeconds)
+// CPU milliseconds a bare decoder spends on one minute of the same audio, on this thread alone,
+// five times over, added to `runs`. Taken right before and after each playing state, so that a
+// machine shared with other work weighs on the baseline as it weighs on the playing.
+void measureBareDecode(const std::filesystem::path &path, double fromSeconds,
+                       std::vector<double> &runs)
 {
-    std::vector<double> runs;
     for (int run = 0; run < 5; ++run) {
         BareDecoder bare(path);
         bare.seek(static_cast<int64_t>(fromSeconds * static_cast<double>(bare.rate())));
@@ -125,8 +127,12 @@ double bareDecodeMsPerMinute(const std::filesystem::path &path, double fromSecon
         runs.push_back(static_cast<double>(end.tv_sec - start.tv_sec) * 1e3
                        + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e6);
     }
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // An idle process hardly ever wakes or runs, and a ratio of two figures near zero says nothing:
@@ -194,10 +200,14 @@ int runPowerBench(int argc, char *argv[])
     // Past the device's start-up, which is no part of the steady cost.
     runEventLoopFor(1.0);
     const double playedFrom = engine.CurrentPosition();
+    std::vector<double> decodeRuns;
+    measureBareDecode(song, playedFrom, decodeRuns);
     const PerMinute shown = measure(seconds, "playing, window shown");
+    measureBareDecode(song, playedFrom, decodeRuns);
     window.enterTrayMode();
     runEventLoopFor(0.5);
     const PerMinute hidden = measure(seconds, "playing, in the tray");
+    measureBareDecode(song, playedFrom, decodeRuns);
     window.leaveTrayMode();
 
     // Halted states are measured once the device has been let go.
@@ -213,7 +223,10 @@ int runPowerBench(int argc, char *argv[])
     if (!pausedClosed || !stoppedClosed)
         std::fputs("power: the audio device stayed open while halted\n", stderr);
 
-    const double decodeMs = bareDecodeMsPerMinute(song, playedFrom);
+    const double decodeMs = median(decodeRuns);
+    std::fprintf(stderr, "power: bare decode %.1f to %.1f ms a minute of audio, median %.1f\n",
+                 *std::min_element(decodeRuns.begin(), decodeRuns.end()),
+                 *std::max_element(decodeRuns.begin(), decodeRuns.end()), decodeMs);
     printAgainstDecode("power-playing-shown", shown, decodeMs);
     printAgainstDecode("power-playing-tray", hidden, decodeMs);
     printAgainstIdle("power-paused", paused, idle);
