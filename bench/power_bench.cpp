@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -129,6 +130,29 @@ void measureBareDecode(const std::filesystem::path &path, double fromSeconds,
     }
 }
 
+// CPU microseconds this thread spends on one bare wake-up at the device's pace: a sleep of a
+// buffer's time, then a copy of a buffer. Where a wake-up is dear (a virtual machine whose
+// processor sleeps when idle), it sets a floor under any player that wakes that often.
+double bareWakeUpUs()
+{
+    constexpr int wakeUps = 20;
+    std::vector<unsigned char> from(16384, 1);
+    std::vector<unsigned char> to(16384);
+    timespec start = {};
+    timespec end = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    for (int wakeUp = 0; wakeUp < wakeUps; ++wakeUp) {
+        const timespec bufferTime = {0, 92'880'000};
+        nanosleep(&bufferTime, nullptr);
+        std::memcpy(to.data(), from.data(), to.size());
+        from[static_cast<size_t>(wakeUp)] = to[static_cast<size_t>(wakeUp) + 1];
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+    return (static_cast<double>(end.tv_sec - start.tv_sec) * 1e6
+            + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e3)
+           / wakeUps;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -227,6 +251,12 @@ int runPowerBench(int argc, char *argv[])
     std::fprintf(stderr, "power: bare decode %.1f to %.1f ms a minute of audio, median %.1f\n",
                  *std::min_element(decodeRuns.begin(), decodeRuns.end()),
                  *std::max_element(decodeRuns.begin(), decodeRuns.end()), decodeMs);
+    const double wakeUpUs = bareWakeUpUs();
+    std::fprintf(stderr,
+                 "power: a bare wake-up costs %.1f us of CPU here; the %.0f wake-ups a minute of "
+                 "playing in the tray alone cost %.1f ms, a floor of %.2f times the bare decode\n",
+                 wakeUpUs, hidden.wakeups, hidden.wakeups * wakeUpUs / 1e3,
+                 (decodeMs + hidden.wakeups * wakeUpUs / 1e3) / decodeMs);
     printAgainstDecode("power-playing-shown", shown, decodeMs);
     printAgainstDecode("power-playing-tray", hidden, decodeMs);
     printAgainstIdle("power-paused", paused, idle);
