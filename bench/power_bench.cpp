@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -110,10 +111,12 @@ PerMinute measure(double seconds, const char *state)
     return {(after.cpuMs - before.cpuMs) / minutes, (after.wakeups - before.wakeups) / minutes};
 }
 
-// CPU milliseconds a bare decoder spends on one minute of the same audio, on this thread alone.
-double bareDecodeMsPerMinute(const std::filesystem::path &path, double fromSeconds)
+// CPU milliseconds a bare decoder spends on one minute of the same audio, on this thread alone,
+// five times over, added to `runs`. Taken right before and after each playing state, so that a
+// machine shared with other work weighs on the baseline as it weighs on the playing.
+void measureBareDecode(const std::filesystem::path &path, double fromSeconds,
+                       std::vector<double> &runs)
 {
-    std::vector<double> runs;
     for (int run = 0; run < 5; ++run) {
         BareDecoder bare(path);
         bare.seek(static_cast<int64_t>(fromSeconds * static_cast<double>(bare.rate())));
@@ -125,8 +128,35 @@ double bareDecodeMsPerMinute(const std::filesystem::path &path, double fromSecon
         runs.push_back(static_cast<double>(end.tv_sec - start.tv_sec) * 1e3
                        + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e6);
     }
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
+}
+
+// CPU microseconds this thread spends on one bare wake-up at the device's pace: a sleep of a
+// buffer's time, then a copy of a buffer. Where a wake-up is dear (a virtual machine whose
+// processor sleeps when idle), it sets a floor under any player that wakes that often.
+double bareWakeUpUs()
+{
+    constexpr int wakeUps = 20;
+    std::vector<unsigned char> from(16384, 1);
+    std::vector<unsigned char> to(16384);
+    timespec start = {};
+    timespec end = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    for (int wakeUp = 0; wakeUp < wakeUps; ++wakeUp) {
+        const timespec bufferTime = {0, 92'880'000};
+        nanosleep(&bufferTime, nullptr);
+        std::memcpy(to.data(), from.data(), to.size());
+        from[static_cast<size_t>(wakeUp)] = to[static_cast<size_t>(wakeUp) + 1];
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+    return (static_cast<double>(end.tv_sec - start.tv_sec) * 1e6
+            + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e3)
+           / wakeUps;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // An idle process hardly ever wakes or runs, and a ratio of two figures near zero says nothing:
@@ -194,10 +224,14 @@ int runPowerBench(int argc, char *argv[])
     // Past the device's start-up, which is no part of the steady cost.
     runEventLoopFor(1.0);
     const double playedFrom = engine.CurrentPosition();
+    std::vector<double> decodeRuns;
+    measureBareDecode(song, playedFrom, decodeRuns);
     const PerMinute shown = measure(seconds, "playing, window shown");
+    measureBareDecode(song, playedFrom, decodeRuns);
     window.enterTrayMode();
     runEventLoopFor(0.5);
     const PerMinute hidden = measure(seconds, "playing, in the tray");
+    measureBareDecode(song, playedFrom, decodeRuns);
     window.leaveTrayMode();
 
     // Halted states are measured once the device has been let go.
@@ -213,7 +247,16 @@ int runPowerBench(int argc, char *argv[])
     if (!pausedClosed || !stoppedClosed)
         std::fputs("power: the audio device stayed open while halted\n", stderr);
 
-    const double decodeMs = bareDecodeMsPerMinute(song, playedFrom);
+    const double decodeMs = median(decodeRuns);
+    std::fprintf(stderr, "power: bare decode %.1f to %.1f ms a minute of audio, median %.1f\n",
+                 *std::min_element(decodeRuns.begin(), decodeRuns.end()),
+                 *std::max_element(decodeRuns.begin(), decodeRuns.end()), decodeMs);
+    const double wakeUpUs = bareWakeUpUs();
+    std::fprintf(stderr,
+                 "power: a bare wake-up costs %.1f us of CPU here; the %.0f wake-ups a minute of "
+                 "playing in the tray alone cost %.1f ms, a floor of %.2f times the bare decode\n",
+                 wakeUpUs, hidden.wakeups, hidden.wakeups * wakeUpUs / 1e3,
+                 (decodeMs + hidden.wakeups * wakeUpUs / 1e3) / decodeMs);
     printAgainstDecode("power-playing-shown", shown, decodeMs);
     printAgainstDecode("power-playing-tray", hidden, decodeMs);
     printAgainstIdle("power-paused", paused, idle);

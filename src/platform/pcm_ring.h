@@ -15,7 +15,7 @@
 class PcmRing
 {
 public:
-    static constexpr int SlotCount = 16;
+    static constexpr int SlotCount = 32;
 
     explicit PcmRing(size_t slotBytes) : m_slotBytes(slotBytes)
     {

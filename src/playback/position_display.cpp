@@ -15,8 +15,11 @@ void frmMain::CountTimer_Timer()
         return;
     m_tickRunning = true;
     try {
-        lblCount->setText(FormatTime(roundHalfEven(MediaPlayer.CurrentPosition())));
-        Slider->showPosition(roundHalfEven(MediaPlayer.CurrentPosition()));
+        // One reading for both: the label and the thumb show the same second, and the engine
+        // is asked (a lock or two, the device's state) once a tick instead of twice.
+        const int32_t seconds = roundHalfEven(MediaPlayer.CurrentPosition());
+        lblCount->setText(FormatTime(seconds));
+        Slider->showPosition(seconds);
         m_reportedTickFailure.clear();
     } catch (...) {
         // The timer stays on, but the same failure tick after tick is told once: the user
