@@ -4,7 +4,7 @@
 # button restores the window; a tray that goes away brings the hidden window back and the icon
 # returns with the next tray; the popup's end item writes the settings file and ends it.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_setup "$1"
 # openbox announces itself before it manages windows, and a window mapped in between is lost:
 # wait until it has published its client list.
