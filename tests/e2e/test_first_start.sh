@@ -3,7 +3,7 @@
 # folder with the demo songs beside the program. Two presses of the size button open the window
 # to its full height, one press of the get-files button lists the songs and the first one plays.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_setup "$1"
 [ -d "$E2E_DIR/program/demo" ] || e2e_fail "no demo folder beside the program"
 

@@ -15,7 +15,7 @@ command -v dpkg-buildpackage >/dev/null || skip "dpkg-buildpackage is not instal
 command -v lintian >/dev/null || skip "lintian is not installed"
 # dpkg installs files owned by root; a scratch root needs the same rights to unpack them.
 [ "$(id -u)" -eq 0 ] || skip "installing into a scratch root needs root"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 
 work=$(cd "$(mktemp -d)" && pwd -P)
 root=$work/root

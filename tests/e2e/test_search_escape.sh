@@ -5,7 +5,7 @@
 # wherever the window manager put the keyboard focus, brings the main window back within
 # seconds with the song found so far playing.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_setup "$1"
 e2e_wait_for bash -c "xprop -root _NET_CLIENT_LIST | grep -q '#'" || e2e_fail "openbox is not ready"
 

@@ -3,7 +3,7 @@
 # included, from the first start on; a second start is refused, the close box hides the window
 # without ending the program, and SIGTERM ends it.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_setup "$1"
 e2e_wait_for bash -c "xprop -root _NET_CLIENT_LIST | grep -q '#'" || e2e_fail "openbox is not ready"
 

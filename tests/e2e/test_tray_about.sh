@@ -4,7 +4,7 @@
 # button restores the window; a tray that goes away brings the hidden window back and the icon
 # returns with the next tray; the popup's end item writes the settings file and ends it.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_setup "$1"
 # openbox announces itself before it manages windows, and a window mapped in between is lost:
 # wait until it has published its client list.
@@ -21,6 +21,23 @@ tray_icon() {
 
 icon_embedded() {
     [ -n "$(tray_icon)" ]
+}
+
+# Where the icon is shown, once the panel has laid it out: mapped, and at the same place in two
+# looks a moment apart (a panel moves an icon it has just embedded to its slot).
+icon_centre=
+icon_placed() {
+    local first
+    xwininfo -id "$icon" 2>/dev/null | grep -q 'Map State: IsViewable' || return 1
+    first=$(window_centre "$icon")
+    sleep 0.2
+    icon_centre=$(window_centre "$icon")
+    [ "$first" = "$icon_centre" ]
+}
+press_icon() {
+    e2e_wait_for icon_placed || e2e_fail "the icon was not shown in the panel"
+    # shellcheck disable=SC2086
+    xdotool mousemove --sync $icon_centre click "$1" mousemove --sync 10 700
 }
 
 # Absolute centre of a window, as "X Y".
@@ -42,8 +59,9 @@ popup_open() {
 # first one after the close box used to open a popup that the window's late deactivation closed
 # at once, when the machine was busy.
 open_popup() {
-    # shellcheck disable=SC2046
-    xdotool mousemove --sync $(window_centre "$icon") click 3
+    e2e_wait_for icon_placed || e2e_fail "the icon was not shown in the panel"
+    # shellcheck disable=SC2086
+    xdotool mousemove --sync $icon_centre click 3
     e2e_wait_for popup_open || e2e_fail "the right button on the icon opened no popup"
     xdotool mousemove --sync 10 700
 }
@@ -76,8 +94,7 @@ e2e_wait_for bash -c "! xdotool search --onlyvisible --name '^Brenlowickのﾊ�
     || e2e_fail "Escape did not close the About box"
 
 # A left press on the icon brings the window back; the close box hides it again.
-# shellcheck disable=SC2046
-xdotool mousemove --sync $(window_centre "$icon") click 1 mousemove --sync 10 700
+press_icon 1
 e2e_wait_for bash -c "xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
     || e2e_fail "a left press on the icon did not show the window"
 xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
@@ -97,8 +114,7 @@ trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
 E2E_PIDS+=($!)
 e2e_wait_for icon_embedded || e2e_fail "the icon did not return to the new tray"
 icon=$(tray_icon)
-# shellcheck disable=SC2046
-xdotool mousemove --sync $(window_centre "$icon") click 1 mousemove --sync 10 700
+press_icon 1
 e2e_wait_for bash -c "xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
     || e2e_fail "a left press on the returned icon did not show the window"
 e2e_wait_for bash -c "! xprop -id $main_window WM_STATE | grep -q Iconic" \

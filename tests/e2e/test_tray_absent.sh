@@ -2,7 +2,7 @@
 # A desktop without a tray: the close box minimises the window instead of hiding it, so the
 # program stays reachable; a tray started later gets the icon; ending it still saves the settings.
 source "$(dirname "$0")/lib.sh"
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 E2E_TRAY=0 e2e_setup "$1"
 # openbox announces itself before it manages windows, and a window mapped in between is lost:
 # wait until it has published its client list.

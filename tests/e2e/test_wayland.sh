@@ -13,7 +13,7 @@
 #   test_wayland.sh BINARY
 source "$(dirname "$0")/lib.sh"
 command -v weston >/dev/null || { echo "SKIP: weston is not installed"; exit 77; }
-e2e_reexec_under_xvfb "$@"
+e2e_start_xserver "$@"
 e2e_prepare_program "$1"
 
 background='#204060'
