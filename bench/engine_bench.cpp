@@ -2,8 +2,8 @@
 
 #include "app/app_error.h"
 #include "bench/engine_bench_data.h"
-#include "platform/audio_output.h"
-#include "platform/mp3_engine.h"
+#include "engine/audio_output.h"
+#include "engine/mp3_engine.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

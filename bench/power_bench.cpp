@@ -4,7 +4,7 @@
 #include "bench/counting_message_box.h"
 #include "bench/engine_bench_data.h"
 #include "platform/desktop_adapters.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 #include "songlist/song_list_view.h"
 
 #include <QApplication>

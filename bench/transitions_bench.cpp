@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 #include "bench/counting_message_box.h"
 #include "platform/desktop_adapters.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 #include "songlist/song_list_view.h"
 #include "tests/engine/engine_test_support.h"
 

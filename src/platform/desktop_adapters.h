@@ -7,7 +7,7 @@
 #include "platform/event_loop.h"
 #include "platform/instance_guard.h"
 #include "platform/message_box.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 #include "platform/process_control.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/screen_metrics.h"

@@ -3,8 +3,8 @@
 #include "app/main_window.h"
 #include "engine/engine_test_support.h"
 #include "fakes/fake_platform.h"
-#include "platform/mp3_decoder.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_decoder.h"
+#include "engine/mp3_engine.h"
 #include "songlist/song_list_view.h"
 
 #include <QTemporaryDir>

@@ -6,7 +6,7 @@
 
 #include "app/main_window.h"
 #include "fakes/fake_platform.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 #include "songlist/folder_list.h"
 #include "songlist/song_list_view.h"
 

@@ -4,7 +4,7 @@
 #include "engine_test_support.h"
 
 #include "app/app_error.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -3,11 +3,11 @@
 // announced only when its last sample is a buffer away, however far ahead the decoding has run.
 #include "engine_test_support.h"
 
-#include "platform/audio_output.h"
-#include "platform/cross_thread_signal.h"
-#include "platform/mp3_decoder.h"
-#include "platform/playback_stream.h"
-#include "platform/thread_wakeup.h"
+#include "engine/audio_output.h"
+#include "engine/cross_thread_signal.h"
+#include "engine/mp3_decoder.h"
+#include "engine/playback_stream.h"
+#include "engine/thread_wakeup.h"
 
 #include <QTest>
 

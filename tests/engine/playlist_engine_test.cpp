@@ -3,7 +3,7 @@
 
 #include "app/main_window.h"
 #include "fakes/fake_platform.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 #include "songlist/song_list_view.h"
 
 #include <QAction>

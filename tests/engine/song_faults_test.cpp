@@ -5,8 +5,8 @@
 #include "engine_test_support.h"
 
 #include "app/app_error.h"
-#include "platform/mp3_decoder.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_decoder.h"
+#include "engine/mp3_engine.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 // Bad files must end in AppError or in an empty tag, never in a crash, a hang or a leak.
 
 #include "app/app_error.h"
-#include "platform/mp3_decoder.h"
-#include "platform/mp3_engine.h"
+#include "engine/mp3_decoder.h"
+#include "engine/mp3_engine.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
 #ifndef BRENLOWICK_PLAYBACK_STREAM_H
 #define BRENLOWICK_PLAYBACK_STREAM_H
 
-#include "platform/audio_output.h"
-#include "platform/pcm_ring.h"
+#include "engine/audio_output.h"
+#include "engine/pcm_ring.h"
 
 #include <condition_variable>
 #include <cstdint>

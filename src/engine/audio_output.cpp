@@ -1,4 +1,4 @@
-#include "platform/audio_output.h"
+#include "engine/audio_output.h"
 
 #include "app/app_error.h"
 

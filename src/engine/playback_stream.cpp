@@ -1,8 +1,8 @@
-#include "platform/playback_stream.h"
+#include "engine/playback_stream.h"
 
-#include "platform/cross_thread_signal.h"
-#include "platform/mp3_decoder.h"
-#include "platform/thread_wakeup.h"
+#include "engine/cross_thread_signal.h"
+#include "engine/mp3_decoder.h"
+#include "engine/thread_wakeup.h"
 
 #include <algorithm>
 #include <chrono>

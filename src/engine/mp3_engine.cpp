@@ -1,13 +1,13 @@
-#include "platform/mp3_engine.h"
+#include "engine/mp3_engine.h"
 
 #include "app/app_error.h"
 
-#include "platform/audio_output.h"
-#include "platform/cross_thread_signal.h"
-#include "platform/decoding_thread.h"
-#include "platform/mp3_decoder.h"
-#include "platform/playback_stream.h"
-#include "platform/thread_wakeup.h"
+#include "engine/audio_output.h"
+#include "engine/cross_thread_signal.h"
+#include "engine/decoding_thread.h"
+#include "engine/mp3_decoder.h"
+#include "engine/playback_stream.h"
+#include "engine/thread_wakeup.h"
 
 #include <cmath>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "platform/thread_wakeup.h"
+#include "engine/thread_wakeup.h"
 
 #include "app/app_error.h"
 

@@ -1,4 +1,4 @@
-#include "platform/buffered_file_reader.h"
+#include "engine/buffered_file_reader.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,8 +2,8 @@
 #define BRENLOWICK_MP3_ENGINE_H
 
 #include "playback/player.h"
-#include "platform/buffered_file_reader.h"
-#include "platform/tag_reader.h"
+#include "engine/buffered_file_reader.h"
+#include "engine/tag_reader.h"
 
 #include <chrono>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "platform/tag_reader.h"
+#include "engine/tag_reader.h"
 
 #include "playback/legacy_text.h"
 

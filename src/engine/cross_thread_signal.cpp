@@ -1,4 +1,4 @@
-#include "platform/cross_thread_signal.h"
+#include "engine/cross_thread_signal.h"
 
 #include "app/app_error.h"
 

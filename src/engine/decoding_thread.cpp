@@ -1,8 +1,8 @@
-#include "platform/decoding_thread.h"
+#include "engine/decoding_thread.h"
 
-#include "platform/audio_output.h"
-#include "platform/playback_stream.h"
-#include "platform/thread_wakeup.h"
+#include "engine/audio_output.h"
+#include "engine/playback_stream.h"
+#include "engine/thread_wakeup.h"
 
 #include <pthread.h>
 

@@ -1,7 +1,7 @@
-#include "platform/mp3_decoder.h"
+#include "engine/mp3_decoder.h"
 
 #include "app/app_error.h"
-#include "platform/buffered_file_reader.h"
+#include "engine/buffered_file_reader.h"
 
 #include <mpg123.h>
 

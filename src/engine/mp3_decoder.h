@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/buffered_file_reader.h"
+#include "engine/buffered_file_reader.h"
 
 struct mpg123_handle_struct;
 
