@@ -7,6 +7,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QList>
 #include <QObject>
@@ -41,10 +42,14 @@ public:
     QDBusMessage call(
         const QString &interface, const QString &method, const QVariantList &arguments = {})
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            m_service, MprisService::ObjectPath, interface, method);
-        message.setArguments(arguments);
-        return m_bus.call(message, QDBus::BlockWithGui);
+        return m_bus.call(callMessage(interface, method, arguments), QDBus::BlockWithGui);
+    }
+    // Sent without waiting, as a media-key daemon sends: the answer, or a NoReply error once
+    // timeoutMs have passed, comes back through the event loop.
+    QDBusPendingCall send(const QString &interface, const QString &method,
+        const QVariantList &arguments = {}, int timeoutMs = -1)
+    {
+        return m_bus.asyncCall(callMessage(interface, method, arguments), timeoutMs);
     }
     QDBusMessage player(const QString &method, const QVariantList &arguments = {})
     {
@@ -113,6 +118,15 @@ private Q_SLOTS:
     void onSeeked(qlonglong position) { seeks << position; }
 
 private:
+    QDBusMessage callMessage(
+        const QString &interface, const QString &method, const QVariantList &arguments) const
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            m_service, MprisService::ObjectPath, interface, method);
+        message.setArguments(arguments);
+        return message;
+    }
+
     QDBusConnection m_bus;
     QString m_service;
 };

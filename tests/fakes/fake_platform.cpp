@@ -3,7 +3,10 @@
 #include "app/app_error.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMenu>
+
+#include <algorithm>
 
 void FakeMediaPlayer::maybeFail(const QString &call)
 {
@@ -81,8 +84,26 @@ QString FakeMediaPlayer::GetMediaInfoString(int32_t infoType) const
 void RecordingMessageBox::show(Icon icon, const QString &text)
 {
     shown.push_back({icon, text});
+    OpenBox box;
+    m_open.push_back(&box);
     if (onShow)
         onShow(text);
+    if (modal && !box.dismissed) {
+        QEventLoop loop;
+        box.loop = &loop;
+        loop.exec();
+    }
+    m_open.erase(std::find(m_open.begin(), m_open.end(), &box));
+}
+
+void RecordingMessageBox::dismiss()
+{
+    if (m_open.empty())
+        return;
+    OpenBox *box = m_open.back();
+    box->dismissed = true;
+    if (box->loop)
+        box->loop->quit();
 }
 
 int32_t RecordingTray::notify(int32_t message, const NotifyIconData &data)

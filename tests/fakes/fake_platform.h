@@ -15,6 +15,8 @@
 
 #include <QStringList>
 
+class QEventLoop;
+
 #include <functional>
 #include <map>
 #include <optional>
@@ -75,6 +77,21 @@ public:
     int beeps = 0;
     // Runs while a box is "open", before show returns.
     std::function<void(const QString &)> onShow;
+
+    // As the real box: show waits in a nested event loop, which serves timers, window events
+    // and the bus, until the box is dismissed (from onShow too, or from any event meanwhile).
+    bool modal = false;
+    // Closes the innermost open box, as its OK button does.
+    void dismiss();
+    bool isOpen() const { return !m_open.empty(); }
+
+private:
+    struct OpenBox
+    {
+        bool dismissed = false;
+        QEventLoop *loop = nullptr;
+    };
+    std::vector<OpenBox *> m_open;
 };
 
 // A screen of any density: 15 twips per pixel at 96 dots per inch, fractional at most others
