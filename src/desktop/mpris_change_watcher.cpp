@@ -11,8 +11,6 @@
 #include <QEvent>
 #include <QPushButton>
 
-#include <exception>
-
 MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
     : QObject(parent)
     , m_window(window)
@@ -21,6 +19,7 @@ MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
     m_pendingCheck.setSingleShot(true);
     m_pendingCheck.setInterval(0);
     connect(&m_pendingCheck, &QTimer::timeout, this, &MprisChangeWatcher::compare);
+    window.CountTimer->installEventFilter(this);
 
     // Connected after the window's own handlers, so these run once the handler is done.
     for (size_t index = 0; index < window.cmdPlayPanel.size(); ++index) {
@@ -52,7 +51,11 @@ void MprisChangeWatcher::checkSoon()
 
 bool MprisChangeWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::EnabledChange)
+    // A tick is where a lost device is met, and the tick then reports it in a modal box, inside
+    // which the timer does not tick again: the comparison is queued before the tick runs, so the
+    // halted song is announced while the box is open.
+    if (event->type() == QEvent::EnabledChange
+        || (watched == m_window.CountTimer && event->type() == QEvent::Timer))
         checkSoon();
     return QObject::eventFilter(watched, event);
 }
@@ -74,10 +77,5 @@ void MprisChangeWatcher::compare()
 
 qint64 MprisChangeWatcher::positionNow() const
 {
-    // As for the Position property: the window's timer reports a failure, not the bus.
-    try {
-        return Mpris::toMicroseconds(m_window.MediaPlayer.CurrentPosition());
-    } catch (const std::exception &) {
-        return 0;
-    }
+    return playbackPosition(m_window).microseconds;
 }

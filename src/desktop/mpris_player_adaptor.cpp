@@ -1,6 +1,7 @@
 #include "desktop/mpris_player_adaptor.h"
 
 #include "app/main_window.h"
+#include "desktop/after_reply.h"
 #include "desktop/mpris_change_watcher.h"
 #include "desktop/mpris_rules.h"
 #include "desktop/mpris_snapshot.h"
@@ -38,12 +39,16 @@ void MprisPlayerAdaptor::setLoopStatus(const QString &status)
     const auto boxes = Mpris::loopBoxesFor(status);
     if (!boxes)
         return;
-    m_window.chkPlayRepeat->setChecked(boxes->repeat);
-    if (boxes->loop)
-        m_window.chkPlayLoop->setChecked(*boxes->loop);
-    // Setting the box from code runs no click handler; the loop box's enabled state needs it.
-    m_window.chkPlayRepeat_Click();
-    m_watcher.checkSoon();
+    // Queued as the commands are, so that a next sent before it still sees the loop it had.
+    runAfterReply(this, [this, boxes] {
+        m_window.chkPlayRepeat->setChecked(boxes->repeat);
+        if (boxes->loop)
+            m_window.chkPlayLoop->setChecked(*boxes->loop);
+        // Setting the box from code runs no click handler; the loop box's enabled state needs
+        // it.
+        m_window.chkPlayRepeat_Click();
+        m_watcher.checkSoon();
+    });
 }
 
 void MprisPlayerAdaptor::setRate(double requested)
@@ -65,15 +70,7 @@ QVariantMap MprisPlayerAdaptor::metadata() const
 
 qlonglong MprisPlayerAdaptor::position() const
 {
-    if (currentTrackEntry(m_window) < 0)
-        return 0;
-    // A failure is the window's to report: the player goes on failing every read until the
-    // next command, so the window's timer meets it too.
-    try {
-        return Mpris::toMicroseconds(m_window.MediaPlayer.CurrentPosition());
-    } catch (const std::exception &) {
-        return 0;
-    }
+    return playbackPosition(m_window).microseconds;
 }
 
 bool MprisPlayerAdaptor::canGoNext() const
@@ -109,56 +106,67 @@ void MprisPlayerAdaptor::runCommand(int16_t index)
     m_watcher.checkSoon();
 }
 
+void MprisPlayerAdaptor::queueCommand(int16_t index)
+{
+    runAfterReply(this, [this, index] { runCommand(index); });
+}
+
 void MprisPlayerAdaptor::Next()
 {
-    runCommand(TransportCommand::Next);
+    queueCommand(TransportCommand::Next);
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    runCommand(TransportCommand::Previous);
+    queueCommand(TransportCommand::Previous);
 }
 
 void MprisPlayerAdaptor::Pause()
 {
-    runCommand(TransportCommand::Pause);
+    queueCommand(TransportCommand::Pause);
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    const bool playing = playbackStatus() == Mpris::Playing;
-    runCommand(playing ? TransportCommand::Pause : TransportCommand::Play);
+    runAfterReply(this, [this] {
+        const bool playing = playbackStatus() == Mpris::Playing;
+        runCommand(playing ? TransportCommand::Pause : TransportCommand::Play);
+    });
 }
 
 void MprisPlayerAdaptor::Stop()
 {
-    runCommand(TransportCommand::Stop);
+    queueCommand(TransportCommand::Stop);
 }
 
 void MprisPlayerAdaptor::Play()
 {
-    runCommand(TransportCommand::Play);
+    queueCommand(TransportCommand::Play);
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong Offset)
 {
-    if (!canSeek())
-        return;
-    const Mpris::SeekOutcome outcome = Mpris::seekOutcome(position(), Offset, lengthNow());
-    if (outcome.goNext)
-        Next();
-    else
-        moveTo(outcome.target);
+    runAfterReply(this, [this, Offset] {
+        if (!canSeek())
+            return;
+        const Mpris::SeekOutcome outcome = Mpris::seekOutcome(position(), Offset, lengthNow());
+        if (outcome.goNext)
+            runCommand(TransportCommand::Next);
+        else
+            moveTo(outcome.target);
+    });
 }
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &TrackId, qlonglong Position)
 {
-    // A position meant for another song, or outside this one, is ignored.
-    const int32_t entry = currentTrackEntry(m_window);
-    if (entry < 0 || TrackId != Mpris::trackIdFor(entry)
-        || !Mpris::positionAccepted(Position, lengthNow()))
-        return;
-    moveTo(Position);
+    runAfterReply(this, [this, TrackId, Position] {
+        // A position meant for another song, or outside this one, is ignored.
+        const int32_t entry = currentTrackEntry(m_window);
+        if (entry < 0 || TrackId != Mpris::trackIdFor(entry)
+            || !Mpris::positionAccepted(Position, lengthNow()))
+            return;
+        moveTo(Position);
+    });
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString &Uri)

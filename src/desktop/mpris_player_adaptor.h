@@ -12,7 +12,8 @@ class MprisChangeWatcher;
 
 // org.mpris.MediaPlayer2.Player: the transport commands, the play mode and the current song.
 // Every command runs the window's own handler, and only while its button is enabled, so the
-// media keys do exactly what the buttons do.
+// media keys do exactly what the buttons do. Commands and the loop status written are answered
+// first and run after (desktop/after_reply.h); reads are answered at once.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -70,6 +71,7 @@ Q_SIGNALS:
 private:
     // Runs the transport handler when its button is enabled; a disabled button does nothing.
     void runCommand(int16_t index);
+    void queueCommand(int16_t index);
     void moveTo(qint64 position);
     qint64 lengthNow() const;
 

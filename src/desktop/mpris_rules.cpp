@@ -7,11 +7,11 @@
 
 namespace Mpris {
 
-QString playbackStatusFor(bool hasTrack, bool refreshRunning, bool pauseEnabled)
+QString playbackStatusFor(bool hasTrack, bool displayMoving, bool pauseEnabled)
 {
     if (!hasTrack)
         return Stopped;
-    if (refreshRunning)
+    if (displayMoving)
         return Playing;
     return pauseEnabled ? Paused : Stopped;
 }

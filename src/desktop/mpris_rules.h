@@ -19,9 +19,12 @@ inline const QString LoopNone = QStringLiteral("None");
 inline const QString LoopTrack = QStringLiteral("Track");
 inline const QString LoopPlaylist = QStringLiteral("Playlist");
 
-// The refresh timer runs exactly while a song plays. A pause keeps the pause command enabled;
-// a stop, or a song that ended with nothing after it, disables it.
-QString playbackStatusFor(bool hasTrack, bool refreshRunning, bool pauseEnabled);
+// The window's display moves exactly while a song plays: its refresh timer runs and the player
+// can tell where the song is. After a lost device the timer runs on, but the song is halted
+// where its sound stopped and the display stands there, and Play goes on from there: as after
+// a pause, which keeps the pause command enabled. A stop, or a song that ended with nothing
+// after it, disables it.
+QString playbackStatusFor(bool hasTrack, bool displayMoving, bool pauseEnabled);
 
 // Check-box values as the end of a song reads them: anything but 0 is on, and repeat wins.
 QString loopStatusFor(int32_t repeatValue, int32_t loopValue);

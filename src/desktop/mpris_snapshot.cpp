@@ -4,6 +4,7 @@
 #include "desktop/mpris_rules.h"
 #include "playback/check_box_value.h"
 #include "playback/player.h"
+#include "playback/seek_slider.h"
 #include "playback/transport_rules.h"
 #include "songlist/song_list_view.h"
 
@@ -67,15 +68,27 @@ int32_t currentTrackEntry(const frmMain &window)
     return selected;
 }
 
+PlaybackPosition playbackPosition(const frmMain &window)
+{
+    if (currentTrackEntry(window) < 0)
+        return {};
+    try {
+        return {Mpris::toMicroseconds(window.MediaPlayer.CurrentPosition()), true};
+    } catch (const std::exception &) {
+        return {Mpris::toMicroseconds(window.Slider->value()), false};
+    }
+}
+
 MprisSnapshot takeMprisSnapshot(const frmMain &window)
 {
     const int32_t entry = currentTrackEntry(window);
     const auto enabled = [&window](int16_t command) {
         return window.cmdPlayPanel[static_cast<size_t>(command)]->isEnabled();
     };
+    const bool displayMoving = window.CountTimer->isActive() && playbackPosition(window).readable;
     MprisSnapshot snapshot;
-    snapshot.playbackStatus = Mpris::playbackStatusFor(
-        entry >= 0, window.CountTimer->isActive(), enabled(TransportCommand::Pause));
+    snapshot.playbackStatus
+        = Mpris::playbackStatusFor(entry >= 0, displayMoving, enabled(TransportCommand::Pause));
     snapshot.loopStatus = Mpris::loopStatusFor(
         checkBoxValue(*window.chkPlayRepeat), checkBoxValue(*window.chkPlayLoop));
     snapshot.metadata = metadataOf(window, entry);

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <QtGlobal>
 
 #include <cstdint>
 
@@ -27,6 +28,16 @@ struct MprisSnapshot {
 // when there is none. (The current-song index can already point at the first song while the
 // last one still plays, after next on the last song with loop off.)
 int32_t currentTrackEntry(const frmMain &window);
+
+// Where the current song stands, in microseconds, and whether the player could tell. A player
+// that lost its device halts the song where its sound stopped and fails every read until the
+// next command; the failure is the window's to report (its next tick meets it), and meanwhile
+// the position given is the one the window's display stands at.
+struct PlaybackPosition {
+    qint64 microseconds = 0;
+    bool readable = true;
+};
+PlaybackPosition playbackPosition(const frmMain &window);
 
 MprisSnapshot takeMprisSnapshot(const frmMain &window);
 

@@ -1,15 +1,20 @@
+#include "desktop/mpris_rules.h"
 #include "mpris_bus_client.h"
 #include "window/playback_fixture.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
 #include <utility>
 
 // The player's methods and properties, called the way media keys and desktop widgets call
-// them: through the session bus, on the window with the fake player.
+// them: through the session bus, on the window with the fake player. Commands are answered
+// before their handlers run: a handler that fails shows a modal box, and a caller kept waiting
+// behind it gives up (a media-key daemon after 25 s).
 class MprisCommandsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -36,6 +41,9 @@ private Q_SLOTS:
     void withoutABusThePlayerRunsSilently();
 
 private:
+    // Far longer than an answer takes, far shorter than the test's own limit.
+    static constexpr int AnswerLimitMs = 10000;
+
     std::unique_ptr<PlaybackWindow> t;
     std::unique_ptr<MprisService> service;
     std::unique_ptr<MprisBusClient> client;
@@ -100,37 +108,84 @@ void MprisCommandsTest::quitEndsAsTheEndButtonDoes()
 
 void MprisCommandsTest::commandsRunTheButtonHandler_data()
 {
-    QTest::addColumn<QString>("method");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("failingCall");
     QTest::addColumn<QStringList>("playerCalls");
-    QTest::addColumn<int>("currentSong");
-    QTest::addColumn<bool>("timerRunning");
+    QTest::addColumn<QString>("statusAfter");
 
-    // Song 2 of 3 is playing when the method arrives.
-    QTest::newRow("Play") << "Play" << QStringList {"Play"} << 1 << true;
-    QTest::newRow("Pause") << "Pause" << QStringList {"Pause"} << 1 << false;
-    QTest::newRow("Stop") << "Stop" << QStringList {"Stop", "SetPosition:0"} << 1 << false;
-    QTest::newRow("Next") << "Next" << QStringList {"FileName:/music/album/song3.mp3", "Play"} << 2
-                          << true;
-    QTest::newRow("Previous") << "Previous"
-                              << QStringList {"FileName:/music/album/song1.mp3", "Play"} << 0
-                              << true;
+    // Song 2 of 3 plays at 42.5 s, loop on. Calls are "Method", "Method:<microseconds>" or
+    // "Property=value", sent together without waiting, as a media-key daemon sends them.
+    const auto row
+        = [](const char *name, QStringList calls, QString failing, QStringList playerCalls,
+              QString status) { QTest::newRow(name) << calls << failing << playerCalls << status; };
+    const QString song1 = "FileName:/music/album/song1.mp3";
+    const QString song3 = "FileName:/music/album/song3.mp3";
+    row("Play", {"Play"}, "", {"Play"}, "Playing");
+    row("Pause", {"Pause"}, "", {"Pause"}, "Paused");
+    row("Stop", {"Stop"}, "", {"Stop", "SetPosition:0"}, "Stopped");
+    row("Next", {"Next"}, "", {song3, "Play"}, "Playing");
+    row("Previous", {"Previous"}, "", {song1, "Play"}, "Playing");
+    // The handler's player call fails (no sound server) and its box waits for the user: the
+    // caller has had its answer by then.
+    row("Play fails", {"Play"}, "Play", {"Play"}, "Playing");
+    row("Pause fails", {"Pause"}, "Pause", {"Pause"}, "Playing");
+    row("PlayPause fails", {"PlayPause"}, "Pause", {"Pause"}, "Playing");
+    row("Stop fails", {"Stop"}, "Stop", {"Stop"}, "Playing");
+    row("Next fails", {"Next"}, "FileName", {song3}, "Playing");
+    row("Previous fails", {"Previous"}, "FileName", {song1}, "Playing");
+    row("Seek fails", {"Seek:1000000"}, "SetPosition", {"SetPosition:43.5"}, "Playing");
+    row("SetPosition fails", {"SetPosition:1000000"}, "SetPosition", {"SetPosition:1"}, "Playing");
+    // Each handler acts on what the one before it left.
+    row("stop, play", {"Stop", "Play"}, "", {"Stop", "SetPosition:0", "Play"}, "Playing");
+    row("stop, play-pause", {"Stop", "PlayPause"}, "", {"Stop", "SetPosition:0", "Play"},
+        "Playing");
+    row("play-pause twice", {"PlayPause", "PlayPause"}, "", {"Pause", "Play"}, "Playing");
+    row("seek twice", {"Seek:10000000", "Seek:10000000"}, "",
+        {"SetPosition:52.5", "SetPosition:62.5"}, "Playing");
+    row("next twice, then loop off", {"Next", "Next", "LoopStatus=None"}, "",
+        {song3, "Play", song1, "Play"}, "Playing");
 }
 
 void MprisCommandsTest::commandsRunTheButtonHandler()
 {
-    QFETCH(QString, method);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, failingCall);
     QFETCH(QStringList, playerCalls);
-    QFETCH(int, currentSong);
-    QFETCH(bool, timerRunning);
+    QFETCH(QString, statusAfter);
+    t->setLoop(true);
     t->fillList(3);
     t->startSong(1);
+    t->fakes->player.position = 42.5;
+    if (!failingCall.isEmpty())
+        t->fakes->player.failNext[failingCall] = ErrNo::E_FAIL_CODE;
+    RecordingMessageBox &box = t->fakes->messageBox;
+    box.modal = true;
 
-    const QDBusMessage reply = client->player(method);
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QList<QDBusPendingCall> answers;
+    for (const QString &call : calls) {
+        const QString method = call.section(QRegularExpression("[:=]"), 0, 0);
+        QVariantList arguments;
+        if (method == "SetPosition")
+            arguments << QVariant::fromValue(Mpris::trackIdFor(1));
+        if (call.contains(':'))
+            arguments << call.section(':', 1).toLongLong();
+        answers << (call.contains('=')
+                ? client->send("org.freedesktop.DBus.Properties", "Set",
+                    {PlayerInterface, method,
+                        QVariant::fromValue(QDBusVariant(call.section('=', 1)))})
+                : client->send(PlayerInterface, method, arguments, AnswerLimitMs));
+    }
+    // The user reads the box until the caller has had its answer, however long that takes.
+    QDBusPendingCallWatcher lastAnswer(answers.last());
+    connect(&lastAnswer, &QDBusPendingCallWatcher::finished, this, [&box] { box.dismiss(); });
+    for (const QDBusPendingCall &answer : answers) {
+        QTRY_VERIFY_WITH_TIMEOUT(answer.isFinished(), 3 * AnswerLimitMs);
+        QCOMPARE(answer.reply().errorName(), QString());
+    }
+    QCOMPARE(box.shown.size(), size_t(failingCall.isEmpty() ? 0 : 1));
     QCOMPARE(t->fakes->player.calls, playerCalls);
-    QCOMPARE(t->window->CurrentSong, currentSong);
-    QCOMPARE(t->window->CountTimer->isActive(), timerRunning);
-    QVERIFY(t->fakes->messageBox.shown.empty());
+    // What a caller reads once it has its answer: the state the handlers left.
+    QCOMPARE(client->playerProperty("PlaybackStatus"), QVariant(statusAfter));
 }
 
 void MprisCommandsTest::commandsOfDisabledButtonsDoNothing()

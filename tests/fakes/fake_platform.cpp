@@ -91,6 +91,9 @@ void RecordingMessageBox::show(Icon icon, const QString &text)
     if (modal && !box.dismissed) {
         QEventLoop loop;
         box.loop = &loop;
+        // A real box posts events of its own as it opens (show, layout), and with them the
+        // events already queued behind the one that opened it are delivered inside its loop.
+        QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
         loop.exec();
     }
     m_open.erase(std::find(m_open.begin(), m_open.end(), &box));
