@@ -2,7 +2,7 @@
 
 #include "app/app_error.h"
 #include "bench/engine_bench_data.h"
-#include "engine/audio_output.h"
+#include "engine/sdl_output.h"
 #include "engine/mp3_engine.h"
 
 #include <QCoreApplication>
@@ -120,18 +120,18 @@ int benchPlaybackCpu(int argc, char **argv)
     if (pacedSeconds > 0) {
         BareDecoder bare(path);
         const auto rate = static_cast<double>(bare.rate());
-        const auto buffers = static_cast<int64_t>(pacedSeconds * rate / AudioOutput::BufferFrames);
-        const auto bufferTime = std::chrono::duration<double>(AudioOutput::BufferFrames / rate);
+        const auto buffers = static_cast<int64_t>(pacedSeconds * rate / SdlOutput::BufferFrames);
+        const auto bufferTime = std::chrono::duration<double>(SdlOutput::BufferFrames / rate);
         const double cpuStart = threadCpuMs();
         for (int64_t buffer = 0; buffer < buffers; ++buffer) {
-            bare.decode(AudioOutput::BufferFrames);
+            bare.decode(SdlOutput::BufferFrames);
             std::this_thread::sleep_for(bufferTime);
         }
         const double pacedMs = (threadCpuMs() - cpuStart) * played / pacedSeconds;
         std::fprintf(stderr,
                      "playback-cpu: a bare decoder woken once a buffer (%d frames) costs %.3f ms "
                      "for the same audio; the engine costs %.2f times that\n",
-                     AudioOutput::BufferFrames, pacedMs, oursMs / pacedMs);
+                     SdlOutput::BufferFrames, pacedMs, oursMs / pacedMs);
     }
     return 0;
 }

@@ -268,6 +268,8 @@ void frmMain::connectHandlers()
     connect(Slider, &SeekSlider::Click, this, &frmMain::Slider_Click);
     connect(CountTimer, &QTimer::timeout, this, &frmMain::CountTimer_Timer);
     connect(&MediaPlayer, &MediaPlayer::EndOfStream, this, &frmMain::MediaPlayer_EndOfStream);
+    connect(&MediaPlayer, &MediaPlayer::ClipInfoChanged, this,
+            &frmMain::MediaPlayer_ClipInfoChanged);
     connect(mnuDisplay, &QAction::triggered, this, &frmMain::mnuDisplay_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(&m_platform.tray, &TrayIconService::mouseMessage, this, [this](int32_t message) {

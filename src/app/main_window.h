@@ -73,6 +73,9 @@ public:
     void Slider_Click();
     QString FormatTime(int32_t Seconds);
     void MediaPlayer_EndOfStream(int32_t Result);
+    // The song's length or tags became known after it started: the slider's range and the
+    // labels follow.
+    void MediaPlayer_ClipInfoChanged();
     void chkPlayRepeat_Click();
 
     // --- window heights and tray (window/) ---
@@ -177,6 +180,9 @@ private:
     void buildDisplay();
     // The song number in lblPivot, condensed to show whole however long the list.
     void showSongNumber(const QString &text);
+    // Steps of a song start that its later info repeats: the slider's range, the tag labels.
+    void showSliderRange();
+    void showSongTags();
     void buildTransport();
     void buildSongArea();
     void buildOptions();
@@ -197,6 +203,8 @@ private:
     QPointer<frmAbout> m_about;
     // Position refresh (playback/): a tick is in progress, and the failure it last reported.
     bool m_tickRunning = false;
+    // The labels and the slider show the player's current song (a start got past its Play).
+    bool m_songShown = false;
     QString m_reportedTickFailure;
 
     friend class frmSplash;

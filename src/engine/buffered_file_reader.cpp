@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 BufferedFileReader::BufferedFileReader(int fd, FileReadFunction read)
-    : m_fd(fd), m_read(read ? std::move(read) : FileReadFunction(::read)), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(Capacity)),
-      m_fileOffset(::lseek(fd, 0, SEEK_CUR))
+    : m_fd(fd)
+    , m_read(read ? std::move(read) : FileReadFunction(::pread))
+    , m_buffer(std::make_unique_for_overwrite<unsigned char[]>(Capacity))
 {
 }
 
@@ -29,10 +31,12 @@ ssize_t BufferedFileReader::readInto(unsigned char *destination, size_t bytes)
         if (m_begin == m_end) {
             ssize_t got = 0;
             do {
-                got = m_read(m_fd, m_buffer.get(), Capacity);
+                got = m_read(m_fd, m_buffer.get(), Capacity, m_fileOffset);
             } while (got < 0 && errno == EINTR);
-            if (got < 0)
+            if (got < 0) {
+                m_lastError = errno;
                 return done > 0 ? static_cast<ssize_t>(done) : -1;
+            }
             if (got == 0)
                 break;
             m_begin = 0;
@@ -52,21 +56,25 @@ off_t BufferedFileReader::seekTo(off_t offset, int whence)
     const off_t bufferStart = m_fileOffset - static_cast<off_t>(m_end);
     const off_t position = m_fileOffset - static_cast<off_t>(m_end - m_begin);
     off_t target = -1;
-    if (whence == SEEK_SET)
+    if (whence == SEEK_SET) {
         target = offset;
-    else if (whence == SEEK_CUR)
+    } else if (whence == SEEK_CUR) {
         target = position + offset;
+    } else if (whence == SEEK_END) {
+        struct stat status = {};
+        if (::fstat(m_fd, &status) != 0)
+            return -1;
+        target = status.st_size + offset;
+    }
+    if (target < 0)
+        return -1;
     if (target >= bufferStart && target <= m_fileOffset) {
         // Short hops (a frame header looked at twice, a seek nearby) stay in the buffer.
         m_begin = static_cast<size_t>(target - bufferStart);
         return target;
     }
-    const off_t landed = whence == SEEK_END ? ::lseek(m_fd, offset, SEEK_END)
-                                            : ::lseek(m_fd, target, SEEK_SET);
-    if (landed < 0)
-        return -1;
     m_begin = 0;
     m_end = 0;
-    m_fileOffset = landed;
-    return landed;
+    m_fileOffset = target;
+    return target;
 }

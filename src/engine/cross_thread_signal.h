@@ -4,19 +4,17 @@
 #include <QObject>
 
 class QSocketNotifier;
+class ThreadWakeup;
 
-// Wakes the owner's thread from a thread that must not allocate or lock (the audio thread):
-// post() is one write to an eventfd, which the owner's event loop watches. Several posts
-// before the owner looks may arrive as one posted().
-class CrossThreadSignal : public QObject
-{
+// Brings a ThreadWakeup's posts to the owner's thread as a signal: the owner's event loop
+// watches the wakeup's eventfd. The wakeup belongs to whoever posts (a thread that may outlive
+// the owner posts into memory of its own). Several posts before the owner looks may arrive as
+// one posted().
+class CrossThreadSignal : public QObject {
     Q_OBJECT
 public:
-    explicit CrossThreadSignal(QObject *parent = nullptr);
+    CrossThreadSignal(ThreadWakeup &wakeup, QObject *parent = nullptr);
     ~CrossThreadSignal() override;
-
-    // Any thread; async-signal-safe.
-    void post() noexcept;
 
 Q_SIGNALS:
     // On the owner's thread.
@@ -25,7 +23,7 @@ Q_SIGNALS:
 private:
     void drain();
 
-    int m_fd = -1;
+    ThreadWakeup &m_wakeup;
     QSocketNotifier *m_notifier = nullptr;
 };
 

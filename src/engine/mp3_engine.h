@@ -1,92 +1,89 @@
 #ifndef BRENLOWICK_MP3_ENGINE_H
 #define BRENLOWICK_MP3_ENGINE_H
 
-#include "playback/player.h"
 #include "engine/buffered_file_reader.h"
-#include "engine/tag_reader.h"
+#include "playback/player.h"
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
-class AudioOutput;
 class CrossThreadSignal;
-class DecodingThread;
-class Mp3Decoder;
+class OutputThread;
 class PlaybackStream;
-class ThreadWakeup;
 
-// The media player: libmpg123 decodes on a thread of its own about a second ahead of SDL's
-// audio thread, which only copies (PlaybackStream), and TagLib reads the tags. Only setFileName
-// reads a song file on the caller's thread (its start, which it must check); no command waits
-// for the reads of the song that plays, so a slow disk never holds up the window. Constructing it
-// touches neither SDL nor the file system; the audio device is opened by the first Play, kept
-// open across songs (a song started from the EndOfStream handler follows the last one without
-// a gap) and closed when playback has been halted for a few seconds. Position and duration are
-// in seconds of the decoded, gapless signal.
-class Mp3Engine : public MediaPlayer
-{
+// The media player: libmpg123 decodes each song on a thread of its own, ahead of the output,
+// and TagLib reads its tags on another; the output (a sound server's own client library where
+// one answers, SDL's audio otherwise) runs on the engine's output thread. The window's thread
+// never waits for a device, a server or the disk but for the head of a song it opens (which it
+// must check): every command changes a few fields of the stream under one short lock and
+// returns. Constructing it touches neither a device nor the file system; the output is opened
+// by the first Play and kept open across songs, so a song started from the EndOfStream handler
+// follows the last one without a gap. Position and duration are in seconds of the decoded,
+// gapless signal.
+class Mp3Engine : public MediaPlayer {
     Q_OBJECT
 public:
+    enum class OutputChoice {
+        Automatic, // the sound server's output where one answers, else SDL's
+        SoundServer, // only the server's
+        Sdl, // only SDL's
+    };
     // What a test or a benchmark may change; the program takes the defaults.
-    struct Options
-    {
-        // How the song files are read (::read when empty).
+    struct Options {
+        // How the song files are read (::pread when empty).
         FileReadFunction read;
-        // How long playback stays halted before the device is closed.
-        std::chrono::milliseconds idleDeviceGrace{3000};
+        // How long SDL's device stays open while playback is halted.
+        std::chrono::milliseconds idleDeviceGrace {3000};
+        OutputChoice output = OutputChoice::Automatic;
     };
 
     explicit Mp3Engine(QObject *parent = nullptr);
     Mp3Engine(QObject *parent, Options options);
-    // Lets the last buffers of a song that has just ended play out (a fraction of a second),
-    // then closes the device: no callback runs once the destructor returns.
+    // Lets the last samples of a song that has just ended play out (a fraction of a second),
+    // then ends the output and the songs' threads, waiting at most a second for each: a read
+    // that stalls, or a device that does not answer, is left behind.
     ~Mp3Engine() override;
 
-    // Throws AppError (53, 75, 76, 5 with libmpg123's text) and then holds no clip.
+    // Reads the song's head: throws AppError (53, 75, 76, 5 with a reason in words) and then
+    // holds no clip.
     void setFileName(const std::filesystem::path &path) override;
-    // Throws AppError E_FAIL_CODE when no audio device can be opened. Does nothing without
-    // a clip.
+    // Does nothing without a clip. An output that cannot be opened is reported as a lost
+    // device is: through the position.
     void Play() override;
     void Pause() override;
     // Halts and goes back to the start.
     void Stop() override;
-    // Throws AppError E_FAIL_CODE when the device went away while the song played: the song
-    // is halted where its sound stopped, and every read fails alike until the next command
-    // (Play opens a device again), so whoever reads first (the desktop's media controls) does
-    // not take the failure away from the window, which reports it.
+    // Throws AppError when playback failed since the last command: E_FAIL_CODE for a device or
+    // server that went away or could not be opened, the file's error for a read that failed
+    // mid-song. The song is halted where its sound stopped, and every read fails alike until
+    // the next command, so whoever reads first (the desktop's media controls) does not take
+    // the failure away from the window, which reports it.
     double CurrentPosition() const override;
     // Clamped to the clip; sample-exact.
     void setCurrentPosition(double seconds) override;
+    // Exact where the file states its length; otherwise estimated at once and made exact by a
+    // walk over the file away from the window's thread (ClipInfoChanged tells).
     double Duration() const override;
-    // Read from the file on first request, then kept with the clip.
+    // Read away from the window's thread; waits a moment for them, and ClipInfoChanged tells
+    // when they came later.
     QString GetMediaInfoString(int32_t infoType) const override;
 
-    // Frames of the current clip handed to the audio device so far (ahead of what is heard by
-    // the device's buffering): how the benchmarks see the first sample leave the engine.
+    // Frames of the current clip handed to the output so far, counting seeks (ahead of what is
+    // heard by the output's buffering): how the benchmarks see the first sample leave.
     int64_t framesHandedToDevice() const;
-    // Whether the audio device is open: from the first Play until playback has been halted for
-    // a while.
+    // Whether the output has a device open (a stream on the server).
     bool deviceOpen() const;
+    // "pulse" or "sdl" once the first Play has chosen, empty before.
+    QString outputName() const;
 
 private:
-    void releaseClip();
-    void waitForEndedTail();
-    // Throws AppError E_FAIL_CODE after closing the lost device and halting the song.
-    [[noreturn]] void haltOnLostDevice() const;
-    void onEndSignalled();
+    void onWindowSignal();
 
     Options m_options;
-    std::filesystem::path m_path;
-    std::shared_ptr<Mp3Decoder> m_decoder;
-    mutable std::optional<SongTags> m_tags;
-    mutable bool m_deviceFailed = false;
-    CrossThreadSignal *m_endSignal = nullptr;
-    std::unique_ptr<ThreadWakeup> m_decodeMore;
-    std::unique_ptr<PlaybackStream> m_stream;
-    std::unique_ptr<AudioOutput> m_output;
-    // Declared last, so that it stops first: it reads the stream and closes the device.
-    std::unique_ptr<DecodingThread> m_decoding;
+    bool m_hasClip = false;
+    std::shared_ptr<PlaybackStream> m_stream;
+    std::unique_ptr<OutputThread> m_output;
+    CrossThreadSignal *m_windowSignal = nullptr;
 };
 
 #endif

@@ -1,313 +1,367 @@
+// The window's side of the stream: commands and what the window reads.
 #include "engine/playback_stream.h"
 
-#include "engine/cross_thread_signal.h"
+#include "engine/clip_threads.h"
 #include "engine/mp3_decoder.h"
-#include "engine/thread_wakeup.h"
+#include "engine/steady_time.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
+#include <thread>
+
+std::atomic<uint64_t> PlaybackStream::s_nextClipId = 1;
 
 namespace {
 
-int64_t nowNs()
+// Decoded audio kept per song: enough for a sound server's deep buffer and the refill that
+// follows it. Three seconds of CD audio is half a megabyte; the memory is touched only as the
+// decoding writes it.
+int64_t ringFramesFor(long rate)
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return std::max<int64_t>(3 * static_cast<int64_t>(rate), 4 * PlaybackStream::StepFrames);
 }
-
-constexpr size_t BufferBytes =
-    static_cast<size_t>(AudioOutput::BufferFrames) * Mp3Decoder::BytesPerFrame;
 
 } // namespace
 
-PlaybackStream::PlaybackStream(CrossThreadSignal &endSignal, ThreadWakeup &decodeMore)
-    : m_endSignal(endSignal), m_decodeMore(decodeMore), m_ring(BufferBytes),
-      m_decodingBuffer(std::make_unique_for_overwrite<unsigned char[]>(BufferBytes)),
-      m_firstBuffer(std::make_unique_for_overwrite<unsigned char[]>(BufferBytes))
-{
-}
-
+PlaybackStream::PlaybackStream() = default;
 PlaybackStream::~PlaybackStream() = default;
 
-void PlaybackStream::restartDecoding()
+void PlaybackStream::setDecoder(
+    const std::shared_ptr<PlaybackStream> &self, std::shared_ptr<Mp3Decoder> decoder)
 {
-    m_ring.keepFront(m_tailClip != 0 ? m_ring.leadingSlots(m_tailClip) : 0);
-    ++m_clip;
-    m_pendingSeek.reset();
-    m_decodedToEnd = false;
-    m_endAnnounced = false;
-    m_endReported = false;
-    // The device's next request asks for the decoding.
-    m_filling = false;
+    const uint64_t id = s_nextClipId.fetch_add(1);
+    auto clip = std::make_shared<Clip>(id, decoder, ringFramesFor(decoder->sampleRate()));
+    // The first step is decoded here: its bytes are still in the reader's buffer from the
+    // opening, and a Play that follows finds them ready, whether the device asks at once or
+    // behind the last song's tail.
+    {
+        auto first = std::make_unique_for_overwrite<unsigned char[]>(
+            static_cast<size_t>(StepFrames) * Mp3Decoder::BytesPerFrame);
+        const Mp3Decoder::ReadResult result = decoder->read(
+            first.get(), static_cast<size_t>(StepFrames) * Mp3Decoder::BytesPerFrame);
+        const auto frames = static_cast<int64_t>(result.bytes / Mp3Decoder::BytesPerFrame);
+        clip->ring.append(first.get(), frames);
+        clip->decodedToEnd = result.ended;
+        clip->readError = result.error;
+        if (result.ended && result.error == 0) {
+            clip->lengthFrames = frames;
+            clip->lengthExact = true;
+        }
+    }
+    {
+        std::lock_guard lock(self->m_mutex);
+        self->m_failure.reset();
+        const std::shared_ptr<Clip> current = self->currentLocked();
+        // A song whose end the window took, while playback runs, plays out before this one:
+        // this one follows it without a gap. Anything else is cut off.
+        if (!(current && current->state == ClipState::Ended && self->m_running)) {
+            std::vector<std::shared_ptr<Clip>> cut;
+            cut.swap(self->m_clips);
+            for (const auto &old : cut)
+                self->cutOffLocked(old);
+        }
+        self->m_clips.push_back(clip);
+        self->m_positionFloor = 0;
+        self->m_endPending = false;
+        self->m_clipThreads += 2;
+        self->beginCutLocked();
+    }
+    std::thread(runClipDecoding, self, clip).detach();
+    std::thread(runClipInfo, self, clip).detach();
+    self->m_outputWakeup.post();
 }
 
-void PlaybackStream::setDecoder(std::shared_ptr<Mp3Decoder> decoder)
+void PlaybackStream::clearClip()
 {
-    const Mp3Decoder::ReadResult first =
-        decoder ? decoder->read(m_firstBuffer.get(), BufferBytes) : Mp3Decoder::ReadResult{};
+    std::lock_guard lock(m_mutex);
+    m_failure.reset();
+    std::vector<std::shared_ptr<Clip>> cut;
+    cut.swap(m_clips);
+    for (const auto &old : cut)
+        cutOffLocked(old);
+    m_running = false;
+    beginCutLocked();
+}
+
+void PlaybackStream::play()
+{
     {
         std::lock_guard lock(m_mutex);
-        restartDecoding();
-        if (first.bytes > 0)
-            m_ring.push(m_firstBuffer.get(), first.bytes, m_clip);
-        m_decodedToEnd = first.ended;
-        // The earlier decoder goes with `decoder`, outside the lock; if the decoding thread
-        // still reads it, it goes when that read is over.
-        m_decoder.swap(decoder);
-        m_sampleRate = m_decoder ? m_decoder->sampleRate() : 0;
-        m_lengthFrames = m_decoder ? m_decoder->lengthFrames() : 0;
-        m_playing = false;
-        m_progress = Progress{};
+        m_failure.reset();
+        m_running = true;
+        const std::shared_ptr<Clip> current = currentLocked();
+        if (current) {
+            if (current->state == ClipState::Finished) {
+                current->pendingSeek = 0;
+                current->state = ClipState::Playing;
+                beginCutLocked();
+            } else if (current->state == ClipState::Halted) {
+                current->state = ClipState::Playing;
+                m_fadeInNext = m_canTakeBack;
+            }
+            wakeDecodingLocked(*current);
+        }
     }
-    m_decoded.notify_all();
-    m_decodeMore.post();
+    m_outputWakeup.post();
+}
+
+void PlaybackStream::pause()
+{
+    std::lock_guard lock(m_mutex);
+    m_failure.reset();
+    m_running = false;
+    if (const std::shared_ptr<Clip> current = currentLocked()) {
+        // An end announced but not taken is withdrawn: the song resumes before it.
+        if (current->state == ClipState::Playing || current->state == ClipState::EndAnnounced)
+            current->state = ClipState::Halted;
+    }
+    m_endPending = false;
+    beginCutLocked();
+}
+
+void PlaybackStream::stop()
+{
+    std::lock_guard lock(m_mutex);
+    m_failure.reset();
+    m_running = false;
+    const std::shared_ptr<Clip> current = keepOnlyCurrentLocked();
+    if (current) {
+        current->state = ClipState::Halted;
+        current->pendingSeek = 0;
+    }
+    m_endPending = false;
+    m_positionFloor = 0;
+    beginCutLocked();
 }
 
 void PlaybackStream::seek(int64_t frame)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        restartDecoding();
-        // Where the decoder lands: libmpg123 seeks to the exact sample within the clip.
-        const int64_t landed = std::clamp<int64_t>(frame, 0, m_lengthFrames);
-        if (m_decoder)
-            m_pendingSeek = landed;
-        m_progress = Progress{landed, landed, 0, nowNs(), landed};
+    std::lock_guard lock(m_mutex);
+    m_failure.reset();
+    const std::shared_ptr<Clip> current = keepOnlyCurrentLocked();
+    if (!current)
+        return;
+    // Ended means halted: a seek now moves the position without starting the sound.
+    const bool sounding
+        = current->state == ClipState::Playing || current->state == ClipState::EndAnnounced;
+    current->state = sounding && m_running ? ClipState::Playing : ClipState::Halted;
+    current->pendingSeek = std::clamp<int64_t>(frame, 0, current->lengthFrames);
+    m_endPending = false;
+    m_positionFloor = *current->pendingSeek;
+    beginCutLocked();
+}
+
+std::shared_ptr<Clip> PlaybackStream::currentLocked() const
+{
+    return m_clips.empty() ? nullptr : m_clips.back();
+}
+
+std::shared_ptr<Clip> PlaybackStream::keepOnlyCurrentLocked()
+{
+    const std::shared_ptr<Clip> current = currentLocked();
+    for (const auto &clip : m_clips) {
+        if (clip != current)
+            cutOffLocked(clip);
     }
-    m_decoded.notify_all();
-    m_decodeMore.post();
+    m_clips.clear();
+    if (current)
+        m_clips.push_back(current);
+    return current;
 }
 
-void PlaybackStream::setPlaying(bool playing)
+void PlaybackStream::cutOffLocked(const std::shared_ptr<Clip> &clip)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_playing = playing && m_decoder;
-        m_progress.floor = m_progress.handed;
-        m_progress.bufferStart = m_progress.handed;
-        m_progress.bufferFrames = 0;
+    // A server still holds what it was handed of the song: it is taken back, and faded out
+    // from where it is heard, before the song goes.
+    if (m_canTakeBack && m_log.outputEndOf(*clip).value_or(0) > m_keepFrom)
+        m_cutOff.push_back(clip);
+    else
+        dropClipLocked(clip);
+}
+
+void PlaybackStream::dropClipLocked(const std::shared_ptr<Clip> &clip)
+{
+    clip->stopping.store(true);
+    clip->decodeMore.post();
+    m_log.forget(*clip);
+}
+
+void PlaybackStream::beginCutLocked()
+{
+    if (m_canTakeBack && m_log.handedEnd() > m_keepFrom) {
+        if (!m_cutPending)
+            m_soundingAtCut = m_clock.running;
+        m_cutPending = true;
+        m_outputWakeup.post();
+        return;
     }
-    // The device may have become idle, or is wanted again.
-    m_decoded.notify_all();
-    m_decodeMore.post();
+    applyCutLocked(m_log.handedEnd());
 }
 
-bool PlaybackStream::ended() const
+void PlaybackStream::wakeDecodingLocked(Clip &clip)
 {
-    std::lock_guard lock(m_mutex);
-    return m_endAnnounced;
+    if (!clip.decodedToEnd && clip.ring.freeFrames() >= StepFrames) {
+        clip.filling = true;
+        clip.decodeMore.post();
+    }
 }
 
-bool PlaybackStream::playing() const
+int64_t PlaybackStream::heardFrameLocked(int64_t atNs) const
 {
-    std::lock_guard lock(m_mutex);
-    return m_playing;
+    int64_t frame = m_clock.frame;
+    if (m_clock.running && m_clock.rate > 0)
+        frame += (atNs - m_clock.atNs) * m_clock.rate / 1'000'000'000;
+    return std::clamp(frame, std::min(m_clockFloor, m_log.handedEnd()), m_log.handedEnd());
 }
 
-bool PlaybackStream::idle() const
+int64_t PlaybackStream::positionLocked(const Clip &clip, int64_t atNs) const
 {
-    std::lock_guard lock(m_mutex);
-    return !m_playing && m_tailClip == 0;
-}
-
-bool PlaybackStream::decodedToEnd() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_decodedToEnd;
-}
-
-int64_t PlaybackStream::framesHanded() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_progress.handed;
-}
-
-int64_t PlaybackStream::interpolated(int64_t atNs) const
-{
-    const Progress &progress = m_progress;
-    const double elapsed = static_cast<double>(atNs - progress.handedAtNs) * 1e-9
-                           * static_cast<double>(m_sampleRate);
-    const auto estimate = progress.bufferStart + static_cast<int64_t>(elapsed)
-                          - progress.bufferFrames / 2;
-    return std::clamp(estimate, progress.floor, progress.handed);
+    if (clip.pendingSeek)
+        return *clip.pendingSeek;
+    switch (clip.state) {
+    // The window took the end: for it the song is over, while its last samples play out.
+    case ClipState::Ended:
+    case ClipState::Finished:
+        return clip.lengthFrames;
+    case ClipState::Halted:
+        if (!m_cutPending)
+            return clip.handed;
+        break;
+    default:
+        break;
+    }
+    const int64_t position = std::min(
+        m_log.clipFrameAt(clip, heardFrameLocked(atNs)).value_or(clip.handed), clip.lengthFrames);
+    // A buffer asked for late (a busy machine, a server's uneven pace) or a fresh reading of a
+    // server's clock must not show the song going backwards.
+    m_positionFloor = std::max(m_positionFloor, position);
+    return m_positionFloor;
 }
 
 int64_t PlaybackStream::currentFrame() const
 {
     std::lock_guard lock(m_mutex);
-    if (!m_playing)
-        return m_progress.handed;
-    return interpolated(nowNs());
+    if (m_failure)
+        throw *m_failure;
+    const std::shared_ptr<Clip> current = currentLocked();
+    return current ? positionLocked(*current, nowNs()) : 0;
+}
+
+long PlaybackStream::sampleRate() const
+{
+    std::lock_guard lock(m_mutex);
+    const std::shared_ptr<Clip> current = currentLocked();
+    return current ? current->rate : 0;
+}
+
+int64_t PlaybackStream::lengthFrames() const
+{
+    std::lock_guard lock(m_mutex);
+    const std::shared_ptr<Clip> current = currentLocked();
+    return current ? current->lengthFrames : 0;
+}
+
+bool PlaybackStream::playing() const
+{
+    std::lock_guard lock(m_mutex);
+    const std::shared_ptr<Clip> current = currentLocked();
+    return m_running && current
+        && (current->state == ClipState::Playing || current->state == ClipState::EndAnnounced);
+}
+
+std::optional<SongTags> PlaybackStream::tags(std::chrono::milliseconds wait) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        std::shared_ptr<Clip> current;
+        {
+            std::lock_guard lock(m_mutex);
+            current = currentLocked();
+            if (!current || current->tags)
+                return current ? current->tags : std::nullopt;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !current->tagsReady.wait(left))
+            return std::nullopt;
+    }
 }
 
 bool PlaybackStream::takeEnd()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_endReported)
+    const std::shared_ptr<Clip> current = currentLocked();
+    if (!current || current->state != ClipState::EndAnnounced)
         return false;
-    m_endReported = false;
-    m_playing = false;
-    // What is still decoded of the clip counts as handed over: it plays out as the tail.
-    m_progress.handed +=
-        static_cast<int64_t>(m_ring.leadingBytes(m_clip) / Mp3Decoder::BytesPerFrame);
-    m_progress.floor = m_progress.handed;
-    m_tailClip = m_clip;
+    current->state = ClipState::Ended;
+    current->endHandled = false;
+    m_endPending = false;
+    m_lastEnded = current;
     return true;
 }
 
-size_t PlaybackStream::endedTailBytes() const
+void PlaybackStream::endHandled()
 {
-    std::lock_guard lock(m_mutex);
-    return m_tailClip != 0 ? m_ring.leadingBytes(m_tailClip) : 0;
-}
-
-void PlaybackStream::dropEndedTail()
-{
-    std::lock_guard lock(m_mutex);
-    if (m_tailClip == 0)
-        return;
-    for (int left = m_ring.leadingSlots(m_tailClip); left > 0; --left)
-        m_ring.dropFront();
-    m_tailClip = 0;
-}
-
-int PlaybackStream::clipSlots() const
-{
-    return m_ring.count() - (m_tailClip != m_clip ? m_ring.leadingSlots(m_tailClip) : 0);
-}
-
-bool PlaybackStream::wantsDecoding()
-{
-    if (!m_decoder || m_decodedToEnd || m_ring.full() || clipSlots() >= FillSlots)
-        m_filling = false;
-    // The device asks for the decoding (render): nothing is decoded while halted but a clip's
-    // first buffer (setDecoder), and the first sound of a Play does not share the processor
-    // with the decoding of the buffers behind it.
-    return m_filling && m_playing;
-}
-
-bool PlaybackStream::decodeNext()
-{
-    std::shared_ptr<Mp3Decoder> decoder;
-    uint64_t clip = 0;
-    std::optional<int64_t> seekTo;
     {
         std::lock_guard lock(m_mutex);
-        if (!wantsDecoding())
-            return false;
-        decoder = m_decoder;
-        clip = m_clip;
-        seekTo = m_pendingSeek;
+        if (const std::shared_ptr<Clip> ended = m_lastEnded.lock())
+            ended->endHandled = true;
     }
-    // The file is read here, with no lock held: a read that stalls holds up no command and
-    // no buffer of a clip's tail.
-    if (seekTo)
-        decoder->seek(*seekTo);
-    const Mp3Decoder::ReadResult result = decoder->read(m_decodingBuffer.get(), BufferBytes);
+    m_deviceWakeup.post();
+    m_outputWakeup.post();
+}
+
+bool PlaybackStream::takeInfoChanged()
+{
     std::lock_guard lock(m_mutex);
-    // A seek, a stop or another clip came meanwhile: what was made is for nothing, and the
-    // next round does what is asked now.
-    if (clip != m_clip)
-        return true;
-    m_pendingSeek.reset();
-    if (result.bytes > 0 && !m_ring.full())
-        m_ring.push(m_decodingBuffer.get(), result.bytes, clip);
-    if (result.ended)
-        m_decodedToEnd = true;
-    m_decoded.notify_all();
-    return true;
+    return std::exchange(m_infoChanged, false);
 }
 
-void PlaybackStream::handOver(unsigned char *buffer, size_t wanted, size_t &filled,
-                              bool &announce, bool &wake)
+int64_t PlaybackStream::framesHanded() const
 {
-    const size_t needed = wanted - filled;
-    const size_t queued = m_ring.leadingBytes(m_clip);
-    size_t taken = 0;
-    // Sound starts only with a whole buffer at hand (or the clip's last samples): a part of
-    // one and then silence would put a gap into it.
-    if (queued >= needed || m_decodedToEnd)
-        taken = m_ring.take(m_clip, buffer + filled, needed);
-    filled += taken;
-    if (taken > 0) {
-        const int64_t now = nowNs();
-        // A buffer asked for late (a busy machine, a sound server's uneven pace) finds the
-        // position run on to the end of the last one; starting the new one's interpolation
-        // half a buffer back would show it going backwards, so it holds there instead.
-        if (m_playing)
-            m_progress.floor = interpolated(now);
-        m_progress.bufferStart = m_progress.handed;
-        m_progress.bufferFrames = static_cast<int64_t>(wanted / Mp3Decoder::BytesPerFrame);
-        m_progress.handed += static_cast<int64_t>(taken / Mp3Decoder::BytesPerFrame);
-        m_progress.handedAtNs = now;
-    }
-    // The last sample goes to the device within the next buffer: the listener's end is one
-    // buffer away, time enough to open and start the next song behind it. Announced no
-    // earlier, however far ahead the decoding has run.
-    if (m_decodedToEnd && !m_endAnnounced && queued - taken <= wanted) {
-        m_endAnnounced = true;
-        m_endReported = true;
-        announce = true;
-    }
-    if (!m_filling && !m_decodedToEnd && clipSlots() < LowSlots) {
-        m_filling = true;
-        wake = true;
-    }
+    std::lock_guard lock(m_mutex);
+    const std::shared_ptr<Clip> current = currentLocked();
+    return current ? current->handed : 0;
 }
 
-void PlaybackStream::render(unsigned char *buffer, int bytes) noexcept
+int64_t PlaybackStream::endedTailFrames() const
 {
-    const auto wanted = static_cast<size_t>(bytes);
-    size_t filled = 0;
-    bool announce = false;
-    bool wake = false;
+    std::lock_guard lock(m_mutex);
+    int64_t frames = 0;
+    for (const auto &clip : m_clips) {
+        if (clip->state == ClipState::Ended)
+            frames += clip->ring.end() - clip->handed;
+    }
+    return frames;
+}
+
+void PlaybackStream::stopClipThreads(std::chrono::milliseconds limit)
+{
     {
-        std::unique_lock lock(m_mutex);
-        // What is left of an ended clip plays first, whatever came after it.
-        if (m_tailClip != 0) {
-            filled = m_ring.take(m_tailClip, buffer, wanted);
-            if (m_ring.leadingSlots(m_tailClip) == 0) {
-                m_tailClip = 0;
-                // The device may be idle now.
-                wake = true;
-            }
-        }
-        // (A tail left over means the whole buffer went to it.)
-        if (m_playing && m_tailClip == 0) {
-            awaitDecoding(lock, wanted - filled);
-            // Paused meanwhile, or not. (No end can have been taken: none was announced, or
-            // the clip was decoded to its end and nothing was waited for.)
-            if (m_playing)
-                handOver(buffer, wanted, filled, announce, wake);
-        }
+        std::lock_guard lock(m_mutex);
+        for (const auto &clip : m_clips)
+            dropClipLocked(clip);
+        for (const auto &clip : m_cutOff)
+            dropClipLocked(clip);
+        m_clips.clear();
+        m_cutOff.clear();
     }
-    if (announce)
-        m_endSignal.post();
-    if (wake)
-        m_decodeMore.post();
-    std::memset(buffer + filled, 0, wanted - filled);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_clipThreads == 0)
+                return;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !m_threadsDone.wait(left))
+            return;
+    }
 }
 
-void PlaybackStream::awaitDecoding(std::unique_lock<std::mutex> &lock, size_t needed)
+void PlaybackStream::clipThreadEnded()
 {
-    // A device may ask for buffers faster than they play: two at once when it starts (ALSA
-    // fills its two periods), all at once when it writes to a file. The decoding, a buffer in
-    // a fraction of a millisecond, is waited for, up to a buffer's time: silence in the middle
-    // of the sound would be a gap, and past that time the device has run dry anyway (a disk
-    // that stalls). The lock is let go meanwhile, so no command waits.
-    if (m_decodedToEnd || m_ring.leadingBytes(m_clip) >= needed || m_sampleRate <= 0)
-        return;
-    if (!m_filling) {
-        m_filling = true;
-        m_decodeMore.post();
-    }
-    const uint64_t clip = m_clip;
-    const auto bufferTime = std::chrono::nanoseconds(
-        static_cast<int64_t>(AudioOutput::BufferFrames) * 1'000'000'000 / m_sampleRate);
-    m_decoded.wait_for(lock, bufferTime, [&] {
-        return m_clip != clip || !m_playing || m_decodedToEnd
-               || m_ring.leadingBytes(m_clip) >= needed;
-    });
+    std::lock_guard lock(m_mutex);
+    --m_clipThreads;
+    m_threadsDone.post();
 }

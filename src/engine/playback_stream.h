@@ -1,137 +1,195 @@
 #ifndef BRENLOWICK_PLAYBACK_STREAM_H
 #define BRENLOWICK_PLAYBACK_STREAM_H
 
-#include "engine/audio_output.h"
-#include "engine/pcm_ring.h"
+#include "app/app_error.h"
+#include "engine/clip.h"
+#include "engine/output_log.h"
+#include "engine/thread_wakeup.h"
 
-#include <condition_variable>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
-class CrossThreadSignal;
 class Mp3Decoder;
-class ThreadWakeup;
 
-// Where the three threads of playback meet: the UI thread's commands, the decoding thread that
-// reads and decodes the song file ahead (decodeNext), and the device's thread, which only
-// copies what is decoded (render). One lock guards it all, and it is never held while a file
-// is read or a buffer decoded: a command waits for a copy at most, never for the disk. The
-// device's thread may wait for the decoding, without the lock, when it asks faster than the
-// decoding has gone ahead.
+// Where the threads of playback meet.
 //
-// While playing, the decoding runs nearly three seconds ahead of the device, refilled in bursts
-// when it runs short.
-// The end of the clip is signalled once its last sample is decoded and at most a buffer away
-// from the device, and once the owner has taken the end (takeEnd) what is left of the clip
-// plays out whatever comes next, so the next song can be opened and started while the last of
-// this one still plays, and follows it without a gap. Before that, a seek, a stop or a new clip
-// cuts the decoded audio off and withdraws the end.
-class PlaybackStream final : public AudioSource
-{
+// Threads: the window's (commands, positions, the end), each song's decoding thread and info
+// thread (clip_threads.cpp), the output's own thread (opening and closing the device, or a
+// sound server's connection), and SDL's audio thread, which only copies (fillDeviceBuffer).
+//
+// Lock order: SDL's device lock (held around fillDeviceBuffer) before m_mutex; nothing is taken
+// while m_mutex is held, no file is read, no device or server is called, and nothing allocates
+// but the window's commands. Every thread sleeps on a ThreadWakeup (an eventfd) of the stream's,
+// which the stream owns, so a thread left behind (a read that never returns) never posts into
+// freed memory; the stream lives as long as the last of them.
+//
+// A command changes what is asked and returns: a song's new place, play or pause. What the
+// output already holds is taken back by the output (a cut): an output that can (a sound server)
+// flushes, tells where the sound really stands (acknowledgeCut) and fades it out there; SDL's
+// cannot, and the cut applies at once where it has been handed. The end of a song is announced
+// while its last samples are still to come (a buffer ahead for SDL, a fifth of a second for a
+// server), so that the window can queue the next song behind it without a gap; until the window
+// takes the end, a pause withdraws it, and afterwards what is left plays out, then halts.
+class PlaybackStream {
 public:
-    // `decodeMore` wakes the decoding thread: posted when it has work, and when the device
-    // may have become idle.
-    PlaybackStream(CrossThreadSignal &endSignal, ThreadWakeup &decodeMore);
+    static constexpr int FadeMilliseconds = 5;
+
+    PlaybackStream();
     ~PlaybackStream();
+    PlaybackStream(const PlaybackStream &) = delete;
+    PlaybackStream &operator=(const PlaybackStream &) = delete;
 
-    // --- The UI thread's side.
-    // A new clip (or none), halted at its start. Its first buffer is decoded here, before the
-    // decoding thread shares the decoder: the bytes are still in the reader's buffer from the
-    // opening, and the device's next request finds them ready, whether it comes right after a
-    // Play or behind the last song's tail.
-    void setDecoder(std::shared_ptr<Mp3Decoder> decoder);
-    void setPlaying(bool playing);
-    // Moves to this frame (clamped to the clip); forgets an end reached or signalled.
+    // Posted for the window: an end to take, a duration or tags that became known.
+    ThreadWakeup &windowWakeup() { return m_windowWakeup; }
+    // The output's thread sleeps here; posted whenever the output may have work.
+    ThreadWakeup &outputWakeup() { return m_outputWakeup; }
+    // SDL's audio thread sleeps here while it waits for the decoding or for the window.
+    ThreadWakeup &deviceWakeup() { return m_deviceWakeup; }
+
+    // --- The window's side. No call waits for a file, a device or a server.
+    // Makes this decoder the current song, halted at its start, and starts its threads (they
+    // hold `self`). The last song plays out behind it where it has ended and playback runs.
+    static void setDecoder(
+        const std::shared_ptr<PlaybackStream> &self, std::shared_ptr<Mp3Decoder> decoder);
+    void clearClip();
+    void play();
+    void pause();
+    void stop();
     void seek(int64_t frame);
-    // Whether the clip's end has been announced since the last seek or setDecoder.
-    bool ended() const;
-    bool playing() const;
-    // Halted (paused, stopped, ended) with nothing left to hand to the device.
-    bool idle() const;
-    // The frame being heard. While halted, exactly where playback resumes; while playing,
-    // interpolated from the time the latest buffer was handed over, so that it moves smoothly
-    // and lies within half a buffer of what is heard whether the device plays a buffer as it
-    // takes it (SDL's dummy and disk drivers) or one buffer later (sound servers).
+    // The frame being heard of the current song; throws the failure of the device or of the
+    // song's file, which every read gives until the next command.
     int64_t currentFrame() const;
-    // Frames handed to the device since the clip's start, counting seeks.
-    int64_t framesHanded() const;
-    // True once for each end of the clip that render() signalled and no later seek or
-    // setDecoder withdrew; the clip then halts at its end, and its decoded tail plays out.
-    // Call when the end signal is posted.
+    long sampleRate() const;
+    int64_t lengthFrames() const;
+    bool playing() const;
+    // Tags, when the info thread has read them; waits for them up to `wait`.
+    std::optional<SongTags> tags(std::chrono::milliseconds wait) const;
+    // True once for each end of the current song announced and not withdrawn: the song is
+    // then Ended. Call endHandled() once the window's handler has run.
     bool takeEnd();
-    // Bytes of an ended clip's tail still to be handed to the device.
-    size_t endedTailBytes() const;
-    // For a device about to be reopened at another rate, where the tail would play wrong.
-    void dropEndedTail();
+    void endHandled();
+    // True once after the current song's length or tags changed.
+    bool takeInfoChanged();
+    int64_t framesHanded() const;
+    // Joins or gives up on the songs' threads: returns once they have ended, or after `limit`
+    // with those still in a read left to end by themselves.
+    void stopClipThreads(std::chrono::milliseconds limit);
+    // Frames of songs that have ended and still play out.
+    int64_t endedTailFrames() const;
 
-    // --- The decoding thread's side.
-    // Seeks and decodes one device buffer, if the clip wants more; reads the file and decodes
-    // without holding the lock, and drops what it made if a command came meanwhile. Returns
-    // false when there is nothing to do until decodeMore is posted again. One thread at a time.
-    bool decodeNext();
-    // Whether the decoding has reached the clip's end, some buffers before the end is
-    // announced.
-    bool decodedToEnd() const;
+    // --- The output's side.
+    // The output says what it can: take back what it handed (a server), and whether it fades.
+    void setOutputCanTakeBack(bool canTakeBack);
+    struct Plan {
+        long rate = 0; // of the next audio to hand; 0 when there is none
+        bool sound = false; // audio is to be handed now
+        bool cut = false; // what was handed is to be taken back first
+        bool idle = true; // halted with nothing handed that still plays
+    };
+    Plan plan() const;
+    // Hands up to `frames` frames of the next audio at `rate` (stopping before audio at another
+    // rate), fading where a command asks for it; returns how many. For the output's thread.
+    int64_t pull(unsigned char *destination, int64_t frames, long rate);
+    // The output's clock: at steady-clock time `atNs` the frame handed as `heardFrame` leaves
+    // the device, and it runs on in real time while `running`; what lies before `keepFrom` will
+    // not be taken back, so its memory is let go of.
+    void heard(int64_t heardFrame, int64_t atNs, bool running, int64_t keepFrom, long rate);
+    // After taking back everything handed from `frame` on: applies the commands given since the
+    // cut and writes the fade-out of the sound from there into `fadeOut` (up to `capacity`
+    // frames); returns its frames, which count as handed.
+    int64_t acknowledgeCut(int64_t frame, unsigned char *fadeOut, int64_t capacity);
+    // Announces the current song's end when its last sample lies no more than `lead` frames
+    // past the output's frame `from`; returns the frames until that is so (0 when announced or
+    // nothing to announce, -1 when it is not known yet).
+    int64_t announceEndWithin(int64_t from, int64_t lead);
+    // The device or server failed: playback halts where the sound was heard, and the position
+    // reads give this error until the next command.
+    void outputFailed(const AppError &error);
+    // The output frame after the last one handed.
+    int64_t handedEnd() const;
 
-    // --- The device thread's side.
-    void render(unsigned char *buffer, int bytes) noexcept override;
+    // --- SDL's audio thread: fills one device buffer at `rate`, waiting (briefly) for the
+    // decoding and for the window's end-of-song handler, as a gap would be worse; zeros where
+    // there is nothing to play. Takes nothing back: commands apply where it has handed.
+    void fillDeviceBuffer(unsigned char *buffer, int64_t frames, long rate) noexcept;
+
+    // --- The songs' threads (clip_threads.cpp).
+    struct DecodingJob {
+        bool stop = false;
+        std::optional<int64_t> seekTo;
+        uint64_t generation = 0;
+        bool decode = false;
+    };
+    DecodingJob nextDecodingJob(Clip &clip);
+    void decoded(Clip &clip, uint64_t generation, const unsigned char *pcm, int64_t frames,
+        bool ended, int readError);
+    void tagsRead(Clip &clip, SongTags tags);
+    void lengthScanned(Clip &clip, int64_t frames);
+    void clipThreadEnded();
+
+    // Frames of the decoding that each burst refills, and of one decoding step.
+    static constexpr int64_t StepFrames = 4096;
 
 private:
-    struct Progress
-    {
-        int64_t handed = 0;       // frames handed to the device since the clip's start
-        int64_t bufferStart = 0;  // frame at which the latest buffer began
-        int64_t bufferFrames = 0; // its length in frames
-        int64_t handedAtNs = 0;   // steady-clock time it was handed over
-        int64_t floor = 0;        // never show less: the last seek or resume, or where the
-                                  // position stood when the latest buffer was handed over
-    };
-    // Where playback stands at this time by the progress: the latest buffer's middle is heard
-    // when it is handed over, and time runs on from there, within [floor, handed]. Under the
-    // lock.
-    int64_t interpolated(int64_t atNs) const;
-    // The decoded audio of the clip starts again from here: cut off (an ended tail apart), a
-    // fresh tag, and the end forgotten. Under the lock.
-    void restartDecoding();
-    // Under the lock.
-    bool wantsDecoding();
-    int clipSlots() const;
-    void awaitDecoding(std::unique_lock<std::mutex> &lock, size_t needed);
-    void handOver(unsigned char *buffer, size_t wanted, size_t &filled, bool &announce,
-                  bool &wake);
-
-    // The decoding keeps this many buffers ahead, and is woken when fewer than LowSlots are.
-    // Each burst starts from cold caches and a wake-up, so fewer, longer bursts cost less:
-    // bursts of 26 buffers took some 10 ms of CPU a minute of audio off the decoding thread
-    // against bursts of 8, for 256 KB more of ring. A command cuts the ring wherever it is, so
-    // no pause, seek or new song waits for what is decoded ahead.
-    static constexpr int FillSlots = 30;
-    static constexpr int LowSlots = 4;
-
-    CrossThreadSignal &m_endSignal;
-    ThreadWakeup &m_decodeMore;
+    std::shared_ptr<Clip> currentLocked() const;
+    // Cuts off every song but the current one, which it returns.
+    std::shared_ptr<Clip> keepOnlyCurrentLocked();
+    bool canTakeBackLocked() const;
+    void beginCutLocked();
+    void cutOffLocked(const std::shared_ptr<Clip> &clip);
+    void applyCutLocked(int64_t frame);
+    void applyPendingSeekLocked(Clip &clip);
+    void dropClipLocked(const std::shared_ptr<Clip> &clip);
+    void wakeDecodingLocked(Clip &clip);
+    int64_t heardFrameLocked(int64_t nowNs) const;
+    int64_t positionLocked(const Clip &clip, int64_t nowNs) const;
+    int64_t pullLocked(unsigned char *destination, int64_t frames, long rate);
+    int64_t announceEndWithinLocked(int64_t from, int64_t lead);
+    void finishClipsLocked();
+    void failClipReadLocked(Clip &clip);
+    void releaseLocked(int64_t keepFrom);
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_decoded; // a buffer decoded, or a command given
-    std::shared_ptr<Mp3Decoder> m_decoder;
-    long m_sampleRate = 0;
-    int64_t m_lengthFrames = 0;
-    uint64_t m_clip = 1;                  // the tag of the current clip's decoded audio
-    std::optional<int64_t> m_pendingSeek; // for the decoding thread, before its next decoding
-    bool m_playing = false;
-    bool m_filling = false;      // the decoding thread is to decode until FillSlots are ready
-    bool m_decodedToEnd = false; // nothing more to decode
-    bool m_endAnnounced = false; // and the end signalled, its last sample a buffer away
-    bool m_endReported = false;  // and not yet taken
-    uint64_t m_tailClip = 0;     // the tag of an ended clip whose tail still plays out
-    Progress m_progress;
-    PcmRing m_ring;
-    // Where a buffer is decoded before it goes into the ring: one for the decoding thread, one
-    // for the UI thread's first buffer of a clip. Outside the lock, each is its thread's own.
-    std::unique_ptr<unsigned char[]> m_decodingBuffer;
-    std::unique_ptr<unsigned char[]> m_firstBuffer;
+
+    // --- Under m_mutex.
+    // Songs in the order they play: those that ended and still play out, then the current.
+    std::vector<std::shared_ptr<Clip>> m_clips;
+    // Songs cut off, kept until the output has taken back what it holds of them (their sound
+    // fades out from there).
+    std::vector<std::shared_ptr<Clip>> m_cutOff;
+    static std::atomic<uint64_t> s_nextClipId;
+    bool m_running = false; // Play was the last of Play, Pause and Stop
+    bool m_canTakeBack = false;
+    bool m_cutPending = false; // the output is to take back what it holds
+    bool m_soundingAtCut = false; // and it was sounding then, so it fades out
+    std::optional<AppError> m_failure;
+    bool m_infoChanged = false;
+    bool m_endPending = false; // an end was announced and the window is to take it
+    OutputLog m_log; // what was handed, output frame by song frame
+    struct Clock {
+        int64_t frame = 0; // output frame heard at...
+        int64_t atNs = 0; // ...this time
+        bool running = false;
+        long rate = 0;
+    } m_clock;
+    int64_t m_clockFloor = 0; // the output frame heard never shows less
+    int64_t m_keepFrom = 0; // what the output handed before this will not come back
+    std::weak_ptr<Clip> m_lastEnded; // the song whose end the window took last
+    bool m_fadeInNext = false; // the next frames handed fade in (a resume, a seek)
+    mutable int64_t m_positionFloor = 0; // the current song's position never shows less
+    int m_clipThreads = 0;
+    bool m_deviceWaiting = false; // SDL's audio thread waits for the decoding or the window
+    bool m_outputStarved = false; // the output's thread waits for the decoding
+
+    ThreadWakeup m_windowWakeup;
+    ThreadWakeup m_outputWakeup;
+    ThreadWakeup m_deviceWakeup;
+    ThreadWakeup m_threadsDone;
 };
 
 #endif

@@ -36,6 +36,9 @@ public:
 Q_SIGNALS:
     // Raised once when playback reaches the end of the clip; the argument means nothing.
     void EndOfStream(int32_t result);
+    // The current clip's Duration or its tags became known after setFileName returned (a
+    // length made exact by a walk over the file, tags read from a slow disk).
+    void ClipInfoChanged();
 };
 
 namespace MediaInfo {

@@ -55,6 +55,7 @@ void frmMain::cmdGetFiles_Click()
         lblPivot->setText(QStringLiteral("----/----"));
         lblArtist->setText(QString());
         lblTitle->setText(QString());
+        m_songShown = false;
         SongList->Clear();
         std::vector<std::string>().swap(SongPaths);
         FoundPaths.clear();

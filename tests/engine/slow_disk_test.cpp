@@ -22,12 +22,13 @@ namespace {
 // Reads of one file block while the disk is stalled, until release(); a disk left stalled wakes
 // by itself after a while, as a real one does, so that a player that waits for it goes on,
 // late, instead of hanging the test.
-class SlowDisk
-{
+class SlowDisk {
 public:
     FileReadFunction reader()
     {
-        return [this](int fd, void *buffer, size_t bytes) { return read(fd, buffer, bytes); };
+        return [this](int fd, void *buffer, size_t bytes, off_t offset) {
+            return read(fd, buffer, bytes, offset);
+        };
     }
     void stall(const fs::path &file)
     {
@@ -54,7 +55,7 @@ public:
     }
 
 private:
-    ssize_t read(int fd, void *buffer, size_t bytes)
+    ssize_t read(int fd, void *buffer, size_t bytes, off_t offset)
     {
         struct stat status = {};
         ::fstat(fd, &status);
@@ -66,7 +67,7 @@ private:
             --m_held;
         }
         lock.unlock();
-        return ::read(fd, buffer, bytes);
+        return ::pread(fd, buffer, bytes, offset);
     }
 
     mutable std::mutex m_mutex;
@@ -79,8 +80,7 @@ private:
 
 } // namespace
 
-class SlowDiskTest : public QObject
-{
+class SlowDiskTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

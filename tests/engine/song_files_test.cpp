@@ -50,9 +50,9 @@ private Q_SLOTS:
             << "sine_440_cbr.mp3/x.mp3" << int(ErrNo::PathNotFound) << "";
         QTest::newRow("a folder") << "." << int(ErrNo::PathFileAccess) << "";
         QTest::newRow("empty") << "bad_empty.mp3" << int(ErrNo::InvalidArgument) << "空";
-        QTest::newRow("text") << "bad_text.mp3" << int(ErrNo::InvalidArgument) << "libmpg123";
+        QTest::newRow("text") << "bad_text.mp3" << int(ErrNo::InvalidArgument) << "bad_text.mp3";
         QTest::newRow("random bytes")
-            << "bad_random.mp3" << int(ErrNo::InvalidArgument) << "libmpg123";
+            << "bad_random.mp3" << int(ErrNo::InvalidArgument) << "bad_random.mp3";
     }
 
     void badFilesFailAndTheNextOnePlays()
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QCOMPARE(engine->Duration(), 0.0);
         QCOMPARE(engine->GetMediaInfoString(MediaInfo::Title), QString());
         engine->Play();
-        QVERIFY(waitForDeviceTime());
+        QCOMPARE(engine->CurrentPosition(), 0.0);
         QCOMPARE(ends.count(), 0);
 
         engine->setFileName(fixture("tags_none.mp3"));
@@ -108,7 +108,9 @@ private Q_SLOTS:
         engine->setFileName(cut.toStdString());
         engine->Play();
         QTRY_COMPARE(ends.count(), 1);
-        QVERIFY(engine->CurrentPosition() < engine->Duration());
+        // The length is what the file holds, not what its header promised for the whole song.
+        QVERIFY(engine->Duration() < 1.0);
+        QCOMPARE(engine->CurrentPosition(), engine->Duration());
         // Shorter than a device buffer, the clip is decoded to its end while Play starts it;
         // that end is announced once all the same.
         QVERIFY(waitForDeviceTime());
