@@ -16,9 +16,10 @@
 // left, so everything a handler decides (is the button enabled, play or pause, where to seek
 // from) is decided when it runs, not when its call arrives. A handler is queued before its
 // call's answer leaves, so a call that a client sends once it has the answer is served after
-// the handler has run, or while the box the handler opened is still up: a client that reads
-// PlaybackStatus right after Play returns reads "Playing", or, when Play failed, the state the
-// window was left in ("Stopped" from a stop, say) while the box tells the user why.
+// the handler has run, or while the box the handler opened is still up. A client that reads
+// PlaybackStatus right after Play returns reads "Playing"; where the sound cannot start (no
+// sound server), "Paused" at the position the window shows as soon as the player knows, while
+// the window's box says why; where Play itself failed, the status the window had before.
 //
 // An adaptor driven without a bus (the soak benchmark does so) keeps no caller waiting: there
 // the handler runs at once, as any function's body does. Whether a call came from the bus

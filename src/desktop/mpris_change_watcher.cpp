@@ -39,6 +39,9 @@ MprisChangeWatcher::MprisChangeWatcher(frmMain &window, QObject *parent)
         checkSoon();
     };
     connect(&window.MediaPlayer, &MediaPlayer::EndOfStream, this, songMayRestart);
+    // A length made exact, or tags read late, after the song started.
+    connect(
+        &window.MediaPlayer, &MediaPlayer::ClipInfoChanged, this, &MprisChangeWatcher::checkSoon);
     connect(window.SongList, &SongListView::Click, this, songMayRestart);
     connect(
         window.Slider, &SeekSlider::Click, this, [this] { Q_EMIT positionJumped(positionNow()); });
@@ -51,12 +54,18 @@ void MprisChangeWatcher::checkSoon()
 
 bool MprisChangeWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    // A tick is where a lost device is met, and the tick then reports it in a modal box, inside
-    // which the timer does not tick again: the comparison is queued before the tick runs, so the
-    // halted song is announced while the box is open.
-    if (event->type() == QEvent::EnabledChange
-        || (watched == m_window.CountTimer && event->type() == QEvent::Timer))
+    if (event->type() == QEvent::EnabledChange)
         checkSoon();
+    // A tick is where a lost device is met, and the tick then reports it in a modal box, inside
+    // which the timer does not tick again. So a look at the status is queued before each tick
+    // runs, and the box's loop runs it: the halted song is announced while the box is open.
+    // Only the status, four times a second: tags may keep the player a moment.
+    if (watched == m_window.CountTimer && event->type() == QEvent::Timer) {
+        QTimer::singleShot(0, this, [this] {
+            if (currentPlaybackStatus(m_window) != m_announced.playbackStatus)
+                checkSoon();
+        });
+    }
     return QObject::eventFilter(watched, event);
 }
 

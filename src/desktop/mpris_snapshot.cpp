@@ -79,16 +79,21 @@ PlaybackPosition playbackPosition(const frmMain &window)
     }
 }
 
+QString currentPlaybackStatus(const frmMain &window)
+{
+    const bool displayMoving = window.CountTimer->isActive() && playbackPosition(window).readable;
+    return Mpris::playbackStatusFor(currentTrackEntry(window) >= 0, displayMoving,
+        window.cmdPlayPanel[TransportCommand::Pause]->isEnabled());
+}
+
 MprisSnapshot takeMprisSnapshot(const frmMain &window)
 {
     const int32_t entry = currentTrackEntry(window);
     const auto enabled = [&window](int16_t command) {
         return window.cmdPlayPanel[static_cast<size_t>(command)]->isEnabled();
     };
-    const bool displayMoving = window.CountTimer->isActive() && playbackPosition(window).readable;
     MprisSnapshot snapshot;
-    snapshot.playbackStatus
-        = Mpris::playbackStatusFor(entry >= 0, displayMoving, enabled(TransportCommand::Pause));
+    snapshot.playbackStatus = currentPlaybackStatus(window);
     snapshot.loopStatus = Mpris::loopStatusFor(
         checkBoxValue(*window.chkPlayRepeat), checkBoxValue(*window.chkPlayLoop));
     snapshot.metadata = metadataOf(window, entry);

@@ -39,6 +39,9 @@ struct PlaybackPosition {
 };
 PlaybackPosition playbackPosition(const frmMain &window);
 
+// The snapshot's PlaybackStatus alone: it asks the player for nothing but the position.
+QString currentPlaybackStatus(const frmMain &window);
+
 MprisSnapshot takeMprisSnapshot(const frmMain &window);
 
 // The properties that differ, by their bus names, with their new values.
