@@ -1,6 +1,6 @@
 // The engine as a listener hears it through a real sound server: a song played, paused,
-// resumed, moved and stopped, and two songs in a row, recorded at the sink and compared with a
-// reference decode.
+// resumed, sought and stopped, and two songs in a row, recorded at the sink and compared with
+// a reference decode.
 
 #include "engine/engine_test_support.h"
 #include "sound/harness/private_sound_server.h"

@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 bool writeFile(const QString &path, const QByteArray &text)
@@ -77,6 +80,8 @@ bool PrivateSoundServer::start()
     m_daemon.setProcessEnvironment(environment);
     m_daemon.setStandardOutputFile(path("server.log"), QIODevice::Append);
     m_daemon.setStandardErrorFile(path("server.log"), QIODevice::Append);
+    // A test killed by its timeout must not leave a server behind.
+    m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     // -n: no default script, so none of the desktop's modules (no device detection, no idle
     // suspension, no remembered stream routes); real-time scheduling would ask rtkit on a bus.
     m_daemon.start(QStringLiteral("pulseaudio"),
