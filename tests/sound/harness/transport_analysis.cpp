@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -50,6 +52,53 @@ struct Context {
         return fadeStepAllowance(
             reference, referenceFrom - frames(1), referenceTo + frames(1), frames(FadeMs));
     }
+
+    // A pause or a stop: the silence that follows it in [from, to). Returns where the silence
+    // begins, and the song frame it begins at.
+    std::optional<std::pair<int64_t, int64_t>> halt(
+        CommandAtSink &result, int64_t from, int64_t to) const
+    {
+        const int64_t silent = silenceStart(recording.pcm, from, to, frames(10));
+        const ExactPiece *before = pieceBefore(silent);
+        result.found = silent < to && before;
+        if (!result.found)
+            return std::nullopt;
+        result.latencyMs = msFrom(silent, result.command.returnedNs);
+        measureStep(result, before->end, silent,
+            allowance(before->referenceEnd(), silent + before->offset));
+        return std::make_pair(silent, silent + before->offset);
+    }
+
+    // A play after a pause: the sound that starts in [from, to), against the song frame where
+    // the pause stopped it.
+    void resume(CommandAtSink &result, int64_t from, int64_t to, int64_t stoppedAtReference) const
+    {
+        const int64_t sound = soundStart(recording.pcm, from, to);
+        const ExactPiece *after = pieceAfter(sound);
+        result.found = sound < to && after;
+        if (!result.found)
+            return;
+        result.latencyMs = msFrom(sound, result.command.returnedNs);
+        measureStep(
+            result, sound, after->begin, allowance(sound + after->offset, after->referenceBegin()));
+        result.framesSkipped = sound + after->offset - stoppedAtReference;
+    }
+
+    // A seek while playing: the first piece of the song after the one that played when it was
+    // given, and where in it the new place began.
+    void seek(CommandAtSink &result) const
+    {
+        const ExactPiece *old = pieceBefore(recording.frameAtNs(result.command.issuedNs));
+        const ExactPiece *fresh = old ? pieceAfter(old->end) : nullptr;
+        result.found = old && fresh && fresh->offset != old->offset;
+        if (!result.found)
+            return;
+        const int64_t arrives = result.command.seekFrame - fresh->offset;
+        result.latencyMs = msFrom(arrives, result.command.returnedNs);
+        measureStep(result, old->end, fresh->begin,
+            std::max(allowance(old->referenceEnd(), old->referenceEnd() + frames(FadeSlackMs)),
+                allowance(result.command.seekFrame, fresh->referenceBegin())));
+    }
 };
 
 } // namespace
@@ -67,53 +116,32 @@ TransportAnalysis analyseTransport(
     analysis.framesOffTheSong = framesOutsidePieces(
         recording.pcm, headFrame, recording.frames(), analysis.pieces, context.frames(FadeSlackMs));
 
-    int64_t silenceFrom = headFrame; // where the latest pause's or stop's silence began
+    // Where the latest pause's or stop's silence began, and where in the song it stopped.
+    int64_t silenceFrom = headFrame;
     int64_t stoppedAtReference = -1;
     std::vector<int64_t> stoppedAt(log.commands.size(), -1);
     for (size_t index = 1; index < log.commands.size(); ++index) {
         const IssuedCommand &command = log.commands[index];
         CommandAtSink result {command};
-        const int64_t searchFrom
+        const int64_t from
             = std::max(headFrame, recording.frameAtNs(command.issuedNs) - context.frames(10));
-        const int64_t searchTo = index + 1 < log.commands.size()
+        const int64_t to = index + 1 < log.commands.size()
             ? recording.frameAtNs(log.commands[index + 1].issuedNs)
             : recording.frames();
-        if (command.kind == TransportCommand::Pause || command.kind == TransportCommand::Stop) {
-            const int64_t silent
-                = silenceStart(recording.pcm, searchFrom, searchTo, context.frames(10));
-            const ExactPiece *before = context.pieceBefore(silent);
-            result.found = silent < searchTo && before;
-            if (result.found) {
-                result.latencyMs = context.msFrom(silent, command.returnedNs);
-                context.measureStep(result, before->end, silent,
-                    context.allowance(before->referenceEnd(), silent + before->offset));
-                silenceFrom = silent;
-                stoppedAtReference = silent + before->offset;
-                stoppedAt[index] = stoppedAtReference;
+        switch (command.kind) {
+        case TransportCommand::Pause:
+        case TransportCommand::Stop:
+            if (const auto silent = context.halt(result, from, to)) {
+                silenceFrom = silent->first;
+                stoppedAtReference = stoppedAt[index] = silent->second;
             }
-        } else if (command.kind == TransportCommand::Play) {
-            const int64_t sound
-                = soundStart(recording.pcm, std::max(searchFrom, silenceFrom), searchTo);
-            const ExactPiece *after = context.pieceAfter(sound);
-            result.found = sound < searchTo && after;
-            if (result.found) {
-                result.latencyMs = context.msFrom(sound, command.returnedNs);
-                context.measureStep(result, sound, after->begin,
-                    context.allowance(sound + after->offset, after->referenceBegin()));
-                result.framesSkipped = sound + after->offset - stoppedAtReference;
-            }
-        } else if (command.kind == TransportCommand::Seek) {
-            const ExactPiece *old = context.pieceBefore(recording.frameAtNs(command.issuedNs));
-            const ExactPiece *fresh = old ? context.pieceAfter(old->end) : nullptr;
-            result.found = old && fresh && fresh->offset != old->offset;
-            if (result.found) {
-                const int64_t arrives = command.seekFrame - fresh->offset;
-                result.latencyMs = context.msFrom(arrives, command.returnedNs);
-                context.measureStep(result, old->end, fresh->begin,
-                    std::max(context.allowance(old->referenceEnd(),
-                                 old->referenceEnd() + context.frames(FadeSlackMs)),
-                        context.allowance(command.seekFrame, fresh->referenceBegin())));
-            }
+            break;
+        case TransportCommand::Play:
+            context.resume(result, std::max(from, silenceFrom), to, stoppedAtReference);
+            break;
+        case TransportCommand::Seek:
+            context.seek(result);
+            break;
         }
         analysis.commands.push_back(result);
     }
