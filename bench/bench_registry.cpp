@@ -1,9 +1,10 @@
 #include "bench/bench_registry.h"
 #include "bench/engine_bench.h"
 #include "bench/power_bench.h"
-#include "bench/songlist_bench.h"
 #include "bench/settings_bench.h"
+#include "bench/sink_latency_bench.h"
 #include "bench/soak/soak_bench.h"
+#include "bench/songlist_bench.h"
 #include "bench/startup_bench.h"
 #include "bench/transitions_bench.h"
 
@@ -21,6 +22,7 @@ const std::vector<BenchCommand> &benchCommands()
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
         {"power", runPowerBench},
+        {"sink-latency", runSinkLatencyBench},
         {"soak", runSoakBench},
     };
     return commands;

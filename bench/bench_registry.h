@@ -4,8 +4,7 @@
 #include <vector>
 
 // One subcommand of brenlowick-bench; argv[0] is the command's own name.
-struct BenchCommand
-{
+struct BenchCommand {
     const char *name;
     int (*run)(int argc, char *argv[]);
 };

@@ -9,16 +9,18 @@
 
 // A failure box would wait for a user who is not there: a benchmark counts them instead, and
 // prints each one under its own name.
-class CountingMessageBox : public MessageBoxService
-{
+class CountingMessageBox : public MessageBoxService {
 public:
-    explicit CountingMessageBox(const char *benchmark) : m_benchmark(benchmark) {}
+    explicit CountingMessageBox(const char *benchmark)
+        : m_benchmark(benchmark)
+    {
+    }
     void show(Icon, const QString &text) override
     {
         ++shown;
         std::fprintf(stderr, "%s: error box: %s\n", m_benchmark, text.toUtf8().constData());
     }
-    void beep() override {}
+    void beep() override { }
     int shown = 0;
 
 private:

@@ -48,8 +48,8 @@ double median(std::vector<double> values)
 
 void printRatio(const char *name, double ours, double baseline)
 {
-    std::printf("%s: ratio %.2f (ours %.3f ms, baseline %.3f ms)\n", name, ours / baseline, ours,
-                baseline);
+    std::printf(
+        "%s: ratio %.2f (ours %.3f ms, baseline %.3f ms)\n", name, ours / baseline, ours, baseline);
     std::fflush(stdout);
 }
 
@@ -111,7 +111,7 @@ int benchPlaybackCpu(int argc, char **argv)
     }
     printRatio("playback-cpu", oursMs, median(baselines));
     std::fprintf(stderr, "playback-cpu: %.1f s of audio played, %.3f CPU s per minute of audio\n",
-                 played, played > 0 ? oursMs / 1000.0 / played * 60.0 : 0.0);
+        played, played > 0 ? oursMs / 1000.0 / played * 60.0 : 0.0);
 
     // The same decoding woken as often as the device wakes the engine (one buffer at a time,
     // at the real-time pace), over a shorter stretch scaled to the same audio: where waking a
@@ -167,7 +167,7 @@ int benchOpenLatency(int argc, char **argv)
         while (engine.framesHandedToDevice() == 0)
             std::this_thread::yield();
         std::fprintf(stderr, "open-latency: first Play of the program (SDL start-up) %.3f ms\n",
-                     wallMs() - start);
+            wallMs() - start);
         for (int round = 0; round < rounds; ++round) {
             engine.Stop();
             start = wallMs();
@@ -192,8 +192,8 @@ int benchOpenLatency(int argc, char **argv)
     printRatio("open-latency", median(ours), median(baseline));
     // The opening decodes the song's first device buffer; the rest is the Play and the
     // device's thread coming round to take it.
-    std::fprintf(stderr, "open-latency: of which the opening (FileName) %.3f ms\n",
-                 median(opening));
+    std::fprintf(
+        stderr, "open-latency: of which the opening (FileName) %.3f ms\n", median(opening));
     return 0;
 }
 
@@ -255,9 +255,9 @@ int benchTags(int argc, char **argv)
         try {
             engine.setFileName(std::filesystem::path(argv[i]));
             std::printf("\t%s\t%s\t%.3f\n",
-                        engine.GetMediaInfoString(MediaInfo::Title).toUtf8().constData(),
-                        engine.GetMediaInfoString(MediaInfo::Author).toUtf8().constData(),
-                        engine.Duration());
+                engine.GetMediaInfoString(MediaInfo::Title).toUtf8().constData(),
+                engine.GetMediaInfoString(MediaInfo::Author).toUtf8().constData(),
+                engine.Duration());
         } catch (const AppError &error) {
             std::printf("\t%d\t%s\n", error.number(), error.what());
             ++failures;

@@ -14,8 +14,8 @@
 
 size_t mp3FrameLength(const unsigned char *header)
 {
-    static const int bitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224,
-                                     256, 320, 0};
+    static const int bitrates[16]
+        = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int rates[4] = {44100, 48000, 32000, 0};
     if (header[0] != 0xFF || (header[1] & 0xFE) != 0xFA)
         return 0; // not MPEG-1 Layer III
@@ -46,12 +46,11 @@ std::filesystem::path engineBenchSeed()
 bool writeLongMp3(const std::filesystem::path &target, double seconds)
 {
     std::ifstream in(engineBenchSeed(), std::ios::binary);
-    const std::vector<unsigned char> seed((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> seed(
+        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const size_t infoLength = seed.size() >= 4 ? mp3FrameLength(seed.data()) : 0;
     if (infoLength == 0 || infoLength > seed.size()) {
-        std::fprintf(stderr, "bench: %s is not the expected MP3 seed\n",
-                     engineBenchSeed().c_str());
+        std::fprintf(stderr, "bench: %s is not the expected MP3 seed\n", engineBenchSeed().c_str());
         return false;
     }
     std::vector<unsigned char> info(seed.begin(), seed.begin() + infoLength);
@@ -79,11 +78,11 @@ bool writeLongMp3(const std::filesystem::path &target, double seconds)
     putBigEndian(&tag[12], static_cast<uint32_t>(infoLength + audioBytes * repeats));
 
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(info.data()),
-              static_cast<std::streamsize>(infoLength));
+    out.write(
+        reinterpret_cast<const char *>(info.data()), static_cast<std::streamsize>(infoLength));
     for (size_t i = 0; i < repeats; ++i)
         out.write(reinterpret_cast<const char *>(seed.data() + infoLength),
-                  static_cast<std::streamsize>(audioBytes));
+            static_cast<std::streamsize>(audioBytes));
     return static_cast<bool>(out);
 }
 

@@ -1,8 +1,8 @@
 #ifndef BRENLOWICK_ENGINE_BENCH_DATA_H
 #define BRENLOWICK_ENGINE_BENCH_DATA_H
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 struct mpg123_handle_struct;
@@ -19,8 +19,7 @@ std::filesystem::path engineBenchSeed();
 bool writeLongMp3(const std::filesystem::path &target, double seconds);
 
 // The bare baseline: libmpg123 set up as the engine sets it up, nothing else.
-class BareDecoder
-{
+class BareDecoder {
 public:
     explicit BareDecoder(const std::filesystem::path &path);
     ~BareDecoder();

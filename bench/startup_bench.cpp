@@ -21,8 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Sample
-{
+struct Sample {
     double mapMs = 0;
     double rssKb = 0;
 };
@@ -69,7 +68,7 @@ bool measureOnce(const char *program, Sample &sample)
     bool mapped = false;
     const int fd = xcb_get_file_descriptor(connection);
     while (!mapped && Clock::now() - start < std::chrono::seconds(30)) {
-        pollfd waiting{fd, POLLIN, 0};
+        pollfd waiting {fd, POLLIN, 0};
         poll(&waiting, 1, 100);
         while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
             if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
@@ -121,10 +120,10 @@ int runStartupBench(int argc, char *argv[])
         baseRss.push_back(base.rssKb);
     }
     const double ms = median(oursMs), baseline = median(baseMs);
-    std::printf("startup: ratio %.2f (ours %.1f ms, baseline %.1f ms)\n", ms / baseline, ms,
-                baseline);
+    std::printf(
+        "startup: ratio %.2f (ours %.1f ms, baseline %.1f ms)\n", ms / baseline, ms, baseline);
     const double rss = median(oursRss) / 1024.0, baseRssMb = median(baseRss) / 1024.0;
-    std::printf("idle-rss: ratio %.2f (ours %.1f MB, baseline %.1f MB)\n", rss / baseRssMb, rss,
-                baseRssMb);
+    std::printf(
+        "idle-rss: ratio %.2f (ours %.1f MB, baseline %.1f MB)\n", rss / baseRssMb, rss, baseRssMb);
     return 0;
 }

@@ -2,8 +2,8 @@
 
 #include "app/main_window.h"
 #include "bench/counting_message_box.h"
-#include "platform/desktop_adapters.h"
 #include "engine/mp3_engine.h"
+#include "platform/desktop_adapters.h"
 #include "songlist/song_list_view.h"
 #include "tests/engine/engine_test_support.h"
 
@@ -44,7 +44,7 @@ Pcm decodeWhole(const std::filesystem::path &path, bool gapless)
     if (!handle)
         return pcm;
     mpg123_param(handle, gapless ? MPG123_FLAGS : MPG123_REMOVE_FLAGS,
-                 MPG123_GAPLESS | (gapless ? MPG123_QUIET : 0), 0.0);
+        MPG123_GAPLESS | (gapless ? MPG123_QUIET : 0), 0.0);
     mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     mpg123_format_none(handle);
     mpg123_format(handle, static_cast<long>(SampleRate), MPG123_STEREO, MPG123_ENC_SIGNED_16);
@@ -85,8 +85,8 @@ QByteArray id3v1Tag(int song)
         return text.leftJustified(size, '\0');
     };
     return "TAG" + field("Transition " + QByteArray::number(song), 30)
-           + field("Brenlowick bench", 30) + field({}, 30) + field({}, 4) + field({}, 30)
-           + QByteArray(1, '\xff');
+        + field("Brenlowick bench", 30) + field({}, 30) + field({}, 4) + field({}, 30)
+        + QByteArray(1, '\xff');
 }
 
 double milliseconds(double frames)
@@ -97,16 +97,16 @@ double milliseconds(double frames)
 void printRatio(const char *name, double ours, double baseline)
 {
     std::printf("%s: ratio %.3f (ours %.2f ms, baseline %.2f ms)\n", name,
-                baseline > 0 ? ours / baseline : 0.0, ours, baseline);
+        baseline > 0 ? ours / baseline : 0.0, ours, baseline);
 }
 
 } // namespace
 
 int runTransitionsBench(int argc, char *argv[])
 {
-    const std::filesystem::path seed =
-        argc > 1 ? std::filesystem::path(argv[1])
-                 : std::filesystem::path(BRENLOWICK_TEST_DATA) / "sine_440_cbr.mp3";
+    const std::filesystem::path seed = argc > 1
+        ? std::filesystem::path(argv[1])
+        : std::filesystem::path(BRENLOWICK_TEST_DATA) / "sine_440_cbr.mp3";
     QTemporaryDir dir;
     const QString pcmFile = dir.filePath(QStringLiteral("transitions.raw"));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -125,7 +125,8 @@ int runTransitionsBench(int argc, char *argv[])
     const QByteArray audio = seedFile.readAll();
     std::vector<std::string> songs;
     for (int song = 1; song <= SongCount; ++song) {
-        const QString path = dir.filePath(QStringLiteral("song%1.mp3").arg(song, 2, 10, QLatin1Char('0')));
+        const QString path
+            = dir.filePath(QStringLiteral("song%1.mp3").arg(song, 2, 10, QLatin1Char('0')));
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly) || out.write(audio + id3v1Tag(song)) < 0) {
             std::fprintf(stderr, "transitions: cannot write %s\n", qPrintable(path));
@@ -181,18 +182,16 @@ int runTransitionsBench(int argc, char *argv[])
             inserted.push_back(static_cast<double>(*start - from));
         from = *start + song.size() / 2;
     }
-    const double meanFrames =
-        std::accumulate(inserted.begin(), inserted.end(), 0.0) / static_cast<double>(inserted.size());
+    const double meanFrames = std::accumulate(inserted.begin(), inserted.end(), 0.0)
+        / static_cast<double>(inserted.size());
     const double worstFrames = *std::max_element(inserted.begin(), inserted.end());
     // Without gapless trimming, every change would play the encoder's delay and padding.
     const double baselineFrames = static_cast<double>(untrimmed.size() - song.size()) / 2.0;
     printRatio("transitions-mean", milliseconds(meanFrames), milliseconds(baselineFrames));
     printRatio("transitions-worst", milliseconds(worstFrames), milliseconds(baselineFrames));
-    std::fprintf(stderr,
-                 "transitions: %zu changes, goal under 5 ms mean and 20 ms worst: %s%s\n",
-                 inserted.size(),
-                 milliseconds(meanFrames) < 5.0 && milliseconds(worstFrames) < 20.0 ? "met"
-                                                                                     : "missed",
-                 boxes ? " (error boxes were shown)" : "");
+    std::fprintf(stderr, "transitions: %zu changes, goal under 5 ms mean and 20 ms worst: %s%s\n",
+        inserted.size(),
+        milliseconds(meanFrames) < 5.0 && milliseconds(worstFrames) < 20.0 ? "met" : "missed",
+        boxes ? " (error boxes were shown)" : "");
     return boxes ? 1 : 0;
 }

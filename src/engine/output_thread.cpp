@@ -14,6 +14,7 @@ struct OutputThread::Shared {
     Shared(std::shared_ptr<PlaybackStream> stream, std::chrono::milliseconds idleGrace)
         : stream(std::move(stream))
         , sdl(idleGrace)
+        , pulse(idleGrace)
     {
     }
 

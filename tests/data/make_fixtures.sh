@@ -45,6 +45,18 @@ rng = random.Random(7)
 write_wav("busy.wav", rate, 2, [(0.3 * math.sin(2 * math.pi * 220 * i / rate) + 0.2 * rng.uniform(-1, 1),
                                  0.3 * math.sin(2 * math.pi * 330 * i / rate) + 0.2 * rng.uniform(-1, 1))
                                 for i in range(rate)])
+# Stereo sweeps for the sound tests: tonal, so that a cut in the wave stands out as a step far
+# above the material's own, and never repeating, so that any stretch of a recording has one
+# place in the song; the channels differ, so that a swap shows. Both start and end loud, so a
+# gap at a song change cannot hide in silence.
+def sweep(f0, f1, seconds, t):
+    return 2 * math.pi * (f0 * t + (f1 - f0) * t * t / (2 * seconds)) + 0.5
+def sweeps(name, left, right, seconds):
+    write_wav(name, rate, 2, [(0.5 * math.cos(sweep(*left, seconds, i / rate)),
+                               0.5 * math.cos(sweep(*right, seconds, i / rate)))
+                              for i in range(int(seconds * rate))])
+sweeps("sweep_a.wav", (220, 660), (330, 550), 2.2)
+sweeps("sweep_b.wav", (700, 300), (500, 250), 1.0)
 PY
 
 lame_common=(--quiet --resample 44.1)
@@ -53,6 +65,8 @@ lame "${lame_common[@]}" -m m -V 4 -t "$work/chirp.wav" vbr_no_xing.mp3
 lame --quiet --resample 48 -m m -b 64 "$work/sine48.wav" sine_440_48k.mp3
 lame "${lame_common[@]}" -m m -b 32 "$work/short.wav" "$work/short.mp3"
 lame "${lame_common[@]}" -m j -b 192 "$work/busy.wav" bench_seed_192k.mp3
+lame "${lame_common[@]}" -m j -b 56 "$work/sweep_a.wav" sweep_stereo_a.mp3
+lame "${lame_common[@]}" -m j -b 56 "$work/sweep_b.wav" sweep_stereo_b.mp3
 
 python3 - "$work/short.mp3" <<'PY'
 import random, struct, sys
