@@ -53,7 +53,9 @@ void PlaybackStream::setDecoder(
         const std::shared_ptr<Clip> current = self->currentLocked();
         // A song whose end the window took, while playback runs, plays out before this one:
         // this one follows it without a gap. Anything else is cut off.
-        if (!(current && current->state == ClipState::Ended && self->m_running)) {
+        const bool followsWithoutGap =
+            current && current->state == ClipState::Ended && self->m_running;
+        if (!followsWithoutGap) {
             std::vector<std::shared_ptr<Clip>> cut;
             cut.swap(self->m_clips);
             for (const auto &old : cut)
@@ -63,7 +65,8 @@ void PlaybackStream::setDecoder(
         self->m_positionFloor = 0;
         self->m_endPending = false;
         self->m_clipThreads += 2;
-        self->beginCutLocked();
+        if (!followsWithoutGap)
+            self->beginCutLocked();
     }
     std::thread(runClipDecoding, self, clip).detach();
     std::thread(runClipInfo, self, clip).detach();
@@ -188,8 +191,6 @@ void PlaybackStream::dropClipLocked(const std::shared_ptr<Clip> &clip)
 void PlaybackStream::beginCutLocked()
 {
     if (m_canTakeBack && m_log.handedEnd() > m_keepFrom) {
-        if (!m_cutPending)
-            m_soundingAtCut = m_clock.running;
         m_cutPending = true;
         m_outputWakeup.post();
         return;
@@ -217,6 +218,7 @@ int64_t PlaybackStream::positionLocked(const Clip &clip, int64_t atNs) const
 {
     if (clip.pendingSeek)
         return *clip.pendingSeek;
+    int64_t position = clip.handed;
     switch (clip.state) {
     // The window took the end: for it the song is over, while its last samples play out.
     case ClipState::Ended:
@@ -224,13 +226,12 @@ int64_t PlaybackStream::positionLocked(const Clip &clip, int64_t atNs) const
         return clip.lengthFrames;
     case ClipState::Halted:
         if (!m_cutPending)
-            return clip.handed;
-        break;
+            break;
+        [[fallthrough]];
     default:
-        break;
+        position = std::min(m_log.clipFrameAt(clip, heardFrameLocked(atNs)).value_or(clip.handed),
+                            clip.lengthFrames);
     }
-    const int64_t position = std::min(
-        m_log.clipFrameAt(clip, heardFrameLocked(atNs)).value_or(clip.handed), clip.lengthFrames);
     // A buffer asked for late (a busy machine, a server's uneven pace) or a fresh reading of a
     // server's clock must not show the song going backwards.
     m_positionFloor = std::max(m_positionFloor, position);

@@ -99,9 +99,11 @@ public:
     // the device, and it runs on in real time while `running`; what lies before `keepFrom` will
     // not be taken back, so its memory is let go of.
     void heard(int64_t heardFrame, int64_t atNs, bool running, int64_t keepFrom, long rate);
-    // After taking back everything handed from `frame` on: applies the commands given since the
-    // cut and writes the fade-out of the sound from there into `fadeOut` (up to `capacity`
-    // frames); returns its frames, which count as handed.
+    // The output lets go of everything it was handed from `frame` on (or from where it was
+    // heard, if that lies further): applies the commands given since the cut and writes the
+    // fade-out of the sound from there into `fadeOut` (up to `capacity` frames, at least one
+    // where something is let go of, silent if the song's audio is gone); returns its frames,
+    // which count as handed, and which the output plays in place of what it lets go of.
     int64_t acknowledgeCut(int64_t frame, unsigned char *fadeOut, int64_t capacity);
     // Announces the current song's end when its last sample lies no more than `lead` frames
     // past the output's frame `from`; returns the frames until that is so (0 when announced or
@@ -112,6 +114,8 @@ public:
     void outputFailed(const AppError &error);
     // The output frame after the last one handed.
     int64_t handedEnd() const;
+    // The output put this many frames of silence of its own behind what it was handed.
+    void handSilence(int64_t frames);
 
     // --- SDL's audio thread: fills one device buffer at `rate`, waiting (briefly) for the
     // decoding and for the window's end-of-song handler, as a gap would be worse; zeros where
@@ -166,7 +170,6 @@ private:
     bool m_running = false; // Play was the last of Play, Pause and Stop
     bool m_canTakeBack = false;
     bool m_cutPending = false; // the output is to take back what it holds
-    bool m_soundingAtCut = false; // and it was sounding then, so it fades out
     std::optional<AppError> m_failure;
     bool m_infoChanged = false;
     bool m_endPending = false; // an end was announced and the window is to take it

@@ -40,6 +40,12 @@ int64_t PlaybackStream::handedEnd() const
     return m_log.handedEnd();
 }
 
+void PlaybackStream::handSilence(int64_t frames)
+{
+    std::lock_guard lock(m_mutex);
+    m_log.append(nullptr, 0, frames);
+}
+
 PlaybackStream::Plan PlaybackStream::plan() const
 {
     std::lock_guard lock(m_mutex);
@@ -165,7 +171,10 @@ int64_t PlaybackStream::acknowledgeCut(
     if (!m_cutPending)
         return 0;
     int64_t faded = 0;
-    if (m_soundingAtCut) {
+    // Where the output lets go of the sound: not before what it has played, not past what it
+    // was handed.
+    frame = std::clamp(frame, m_keepFrom, m_log.handedEnd());
+    {
         if (const OutputLog::Stretch *stretch = m_log.stretchAt(frame); stretch && stretch->clip) {
             const Clip &clip = *stretch->clip;
             const int64_t clipFrame = stretch->clipStart + (frame - stretch->outputStart);
@@ -177,6 +186,12 @@ int64_t PlaybackStream::acknowledgeCut(
                 faded = count;
             }
         }
+    }
+    if (faded == 0 && frame < m_log.handedEnd() && capacity > 0) {
+        // Nothing to fade (the song's audio there is gone): a silent frame still tells the
+        // output where its queue ends.
+        std::memset(fadeOutFrames, 0, Mp3Decoder::BytesPerFrame);
+        faded = 1;
     }
     applyCutLocked(frame + faded);
     return faded;
@@ -200,7 +215,9 @@ void PlaybackStream::applyCutLocked(int64_t frame)
         applyPendingSeekLocked(*current);
     m_fadeInNext = m_canTakeBack;
     m_cutPending = false;
-    m_soundingAtCut = false;
+    // The sound stands at most here until the output says it runs again.
+    m_clock = Clock{std::min(heardFrameLocked(nowNs()), frame), nowNs(), false, m_clock.rate};
+    m_clockFloor = std::min(m_clockFloor, m_clock.frame);
     m_deviceWakeup.post();
     m_outputWakeup.post();
 }
@@ -262,7 +279,6 @@ void PlaybackStream::outputFailed(const AppError &error)
     // What the device held when it went is lost: the song halts where it was heard (where it
     // was handed, for a device that cannot tell).
     m_cutPending = true;
-    m_soundingAtCut = false;
     applyCutLocked(m_canTakeBack ? heardFrameLocked(nowNs()) : m_log.handedEnd());
 }
 

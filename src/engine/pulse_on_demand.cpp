@@ -32,6 +32,8 @@ namespace {
     X(pa_stream_get_state)                                                                         \
     X(pa_stream_set_state_callback)                                                                \
     X(pa_stream_set_write_callback)                                                                \
+    X(pa_stream_set_started_callback)                                                              \
+    X(pa_stream_set_underflow_callback)                                                            \
     X(pa_stream_write)                                                                             \
     X(pa_stream_begin_write)                                                                       \
     X(pa_stream_cancel_write)                                                                      \
@@ -120,6 +122,10 @@ BRENLOWICK_FORWARD(pa_stream_set_state_callback, void,
                    (pa_stream * s, pa_stream_notify_cb_t cb, void *userdata), (s, cb, userdata))
 BRENLOWICK_FORWARD(pa_stream_set_write_callback, void,
                    (pa_stream * p, pa_stream_request_cb_t cb, void *userdata), (p, cb, userdata))
+BRENLOWICK_FORWARD(pa_stream_set_started_callback, void,
+                   (pa_stream * p, pa_stream_notify_cb_t cb, void *userdata), (p, cb, userdata))
+BRENLOWICK_FORWARD(pa_stream_set_underflow_callback, void,
+                   (pa_stream * p, pa_stream_notify_cb_t cb, void *userdata), (p, cb, userdata))
 BRENLOWICK_FORWARD(pa_stream_write, int,
                    (pa_stream * p, const void *data, size_t nbytes, pa_free_cb_t free_cb,
                     int64_t offset, pa_seek_mode_t seek),

@@ -7,6 +7,7 @@
 #include "engine/steady_time.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,11 @@ constexpr int64_t BurstMilliseconds = 740;
 // The window hears of a song's end this long before its last sample: time to open the next
 // song and hand its first samples behind it.
 constexpr int64_t EndLeadMilliseconds = 200;
+// How far past the sink's own latency the server's queue is written over: the time a message
+// takes to reach the server's sink thread.
+constexpr int64_t RewriteMarginMilliseconds = 5;
+// Silence written ahead of the sound when the server starts again after running dry.
+constexpr int64_t RestartSilenceMilliseconds = 5;
 
 int64_t framesIn(int64_t milliseconds, long rate)
 {
@@ -109,10 +115,10 @@ void PulseOutput::service()
             unsigned char none[4];
             m_stream->acknowledgeCut(m_stream->handedEnd(), none, 0);
         } else {
-            // Everything queued on the server goes; what its sink already has plays, and the
-            // fade-out follows it seamlessly.
-            m_cut = Cut::Flushing;
-            pa_operation_unref(pa_stream_flush(m_pa, &onFlushed, this));
+            // Where the sink stands is asked first: the fade-out goes just past what it has
+            // already taken, in place of what the server holds from there on.
+            m_cut = Cut::Measuring;
+            pa_operation_unref(pa_stream_update_timing_info(m_pa, &onCutMeasured, this));
             return;
         }
     }
@@ -137,20 +143,16 @@ void PulseOutput::serviceStream(long rate, bool sound)
             openStream(rate);
             return;
         }
-        if (m_corked)
-            cork(false);
         write();
     } else if (m_pa != nullptr) {
         if (!m_idleSince)
             m_idleSince = std::chrono::steady_clock::now();
+        // Halted: the stream stops by itself once the fade-out has played (it waits for a
+        // few samples more), and it goes once that has lasted a while.
         if (std::chrono::steady_clock::now() - *m_idleSince >= m_idleGrace) {
             closeStream();
             return;
         }
-        // Paused: once the fade-out has played, the stream stops, and the server may let the
-        // sink sleep.
-        if (!m_corked && heardFrame() >= m_stream->handedEnd())
-            cork(true);
     }
     publishClock();
     scheduleNext(sound);
@@ -166,11 +168,14 @@ void PulseOutput::openStream(long rate)
     }
     m_rate = rate;
     m_frameBase = m_stream->handedEnd();
-    m_corked = false;
     m_draining = false;
     m_timingPending = false;
     pa_stream_set_state_callback(m_pa, &onStreamState, this);
     pa_stream_set_write_callback(m_pa, &onWritable, this);
+    // The clock starts when the server starts playing (once a few samples are there) and
+    // stops when it runs dry: a fresh reading then, so the position starts and stops with it.
+    pa_stream_set_started_callback(m_pa, &onStarted, this);
+    pa_stream_set_underflow_callback(m_pa, &onRanDry, this);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = bytesOf(framesIn(HeldMilliseconds, rate));
@@ -195,6 +200,8 @@ void PulseOutput::closeStream()
         return;
     pa_stream_set_state_callback(m_pa, nullptr, nullptr);
     pa_stream_set_write_callback(m_pa, nullptr, nullptr);
+    pa_stream_set_started_callback(m_pa, nullptr, nullptr);
+    pa_stream_set_underflow_callback(m_pa, nullptr, nullptr);
     pa_stream_disconnect(m_pa);
     pa_stream_unref(m_pa);
     m_pa = nullptr;
@@ -209,11 +216,22 @@ void PulseOutput::write()
 {
     // Bursts: nothing until the server holds no more than half of what it may, then all it
     // takes. Each write wakes this thread and the server's, and the fewer the better.
-    const int64_t held = m_stream->handedEnd() - heardFrame();
+    const int64_t held = m_stream->handedEnd() - heardFrame().value_or(m_frameBase);
     if (held > framesIn(HeldMilliseconds, m_rate) / 2)
         return;
     size_t room = pa_stream_writable_size(m_pa);
     bool wrote = false;
+    if (m_ranDry && room > 0) {
+        // After the server ran dry, the first few milliseconds of what comes next may be
+        // dropped as it starts again: a little silence goes first, so that what is dropped is
+        // never the song (a fade-in's quiet start).
+        const int64_t silence = framesIn(RestartSilenceMilliseconds, m_rate);
+        std::vector<unsigned char> zeros(static_cast<size_t>(silence) * Mp3Decoder::BytesPerFrame);
+        pa_stream_write(m_pa, zeros.data(), zeros.size(), nullptr, 0, PA_SEEK_RELATIVE_ON_READ);
+        m_stream->handSilence(silence);
+        room -= std::min(room, zeros.size());
+        m_ranDry = false;
+    }
     while (room >= static_cast<size_t>(Mp3Decoder::BytesPerFrame)) {
         void *data = nullptr;
         size_t bytes = room;
@@ -231,34 +249,41 @@ void PulseOutput::write()
         room -= static_cast<size_t>(frames) * Mp3Decoder::BytesPerFrame;
         wrote = true;
     }
-    if (wrote && !m_timingPending) {
-        m_timingPending = true;
-        pa_operation_unref(pa_stream_update_timing_info(m_pa, &onTiming, this));
-    }
+    if (wrote)
+        measure();
 }
 
-void PulseOutput::cork(bool corked)
+void PulseOutput::measure()
 {
-    m_corked = corked;
-    pa_operation_unref(pa_stream_cork(m_pa, corked ? 1 : 0, nullptr, nullptr));
+    if (m_timingPending || m_pa == nullptr)
+        return;
+    m_timingPending = true;
+    pa_operation_unref(pa_stream_update_timing_info(m_pa, &onTiming, this));
 }
 
-int64_t PulseOutput::heardFrame() const
+std::optional<int64_t> PulseOutput::heardFrame() const
 {
     pa_usec_t played = 0;
     if (m_pa == nullptr || pa_stream_get_time(m_pa, &played) < 0)
-        return m_stream->handedEnd();
+        return std::nullopt;
     return m_frameBase + static_cast<int64_t>(played * static_cast<uint64_t>(m_rate) / 1'000'000);
 }
 
 void PulseOutput::publishClock()
 {
-    if (m_pa == nullptr)
+    // A write that landed where the server stood, past the end of its queue, moved the
+    // server's count of bytes away from the frames handed: the server's write index says by
+    // how much, and all before it has been played.
+    const pa_timing_info *written = m_pa != nullptr ? pa_stream_get_timing_info(m_pa) : nullptr;
+    if (written != nullptr && !written->write_index_corrupt)
+        m_frameBase = m_stream->handedEnd() - written->write_index / Mp3Decoder::BytesPerFrame;
+    const std::optional<int64_t> heard = heardFrame();
+    if (!heard)
         return;
     const pa_timing_info *timing = pa_stream_get_timing_info(m_pa);
-    const bool running = !m_corked && timing != nullptr && timing->playing != 0;
-    const int64_t heard = heardFrame();
-    m_stream->heard(heard, nowNs(), running, heard, m_rate);
+    const bool running = timing != nullptr && timing->playing != 0;
+    // What the sink has not played yet may be taken back: it is kept from there on.
+    m_stream->heard(*heard, nowNs(), running, *heard, m_rate);
 }
 
 void PulseOutput::scheduleNext(bool sound)
@@ -267,12 +292,15 @@ void PulseOutput::scheduleNext(bool sound)
     // itself, and a command wakes this thread.
     std::chrono::microseconds next(-1);
     if (sound) {
-        const int64_t until = m_stream->announceEndWithin(heardFrame(), framesIn(EndLeadMilliseconds, m_rate));
+        const std::optional<int64_t> heard = heardFrame();
+        const int64_t until =
+            heard ? m_stream->announceEndWithin(*heard, framesIn(EndLeadMilliseconds, m_rate)) : -1;
         if (until > 0)
             next = std::chrono::microseconds(until * 1'000'000 / m_rate);
-    } else if (m_pa != nullptr) {
-        next = m_corked ? std::chrono::duration_cast<std::chrono::microseconds>(m_idleGrace)
-                        : std::chrono::microseconds(20'000);
+    } else if (m_pa != nullptr && m_idleSince) {
+        next = std::chrono::duration_cast<std::chrono::microseconds>(
+            *m_idleSince + m_idleGrace - std::chrono::steady_clock::now());
+        next = std::max(next, std::chrono::microseconds(0));
     }
     m_connection->serviceAfter(next);
 }
@@ -287,33 +315,35 @@ void PulseOutput::onWritable(pa_stream *, size_t, void *self)
     static_cast<PulseOutput *>(self)->service();
 }
 
-void PulseOutput::onFlushed(pa_stream *stream, int, void *self)
+void PulseOutput::onCutMeasured(pa_stream *stream, int, void *self)
 {
     auto *output = static_cast<PulseOutput *>(self);
     if (output->m_pa != stream)
         return;
-    // Where the server's queue now begins is known once it says where its write index stands.
-    output->m_cut = Cut::Measuring;
-    pa_operation_unref(pa_stream_update_timing_info(stream, &onCutMeasured, self));
-}
-
-void PulseOutput::onCutMeasured(pa_stream *stream, int success, void *self)
-{
-    auto *output = static_cast<PulseOutput *>(self);
-    if (output->m_pa != stream)
-        return;
-    const pa_timing_info *timing = pa_stream_get_timing_info(stream);
-    int64_t frame = output->m_stream->handedEnd();
-    if (success && timing != nullptr && !timing->write_index_corrupt)
-        frame = output->m_frameBase + timing->write_index / Mp3Decoder::BytesPerFrame;
-    unsigned char fade[48000 / 1000 * PlaybackStream::FadeMilliseconds * Mp3Decoder::BytesPerFrame * 4];
-    const int64_t faded = output->m_stream->acknowledgeCut(
-        frame, fade, static_cast<int64_t>(sizeof fade) / Mp3Decoder::BytesPerFrame);
-    if (faded > 0)
-        pa_stream_write(stream, fade, static_cast<size_t>(faded) * Mp3Decoder::BytesPerFrame,
-                        nullptr, 0, PA_SEEK_RELATIVE);
+    output->m_timingPending = false;
+    output->takeBack();
     output->m_cut = Cut::None;
     output->service();
+}
+
+void PulseOutput::takeBack()
+{
+    // The sink has taken what lies up to its latency past what is heard; a little further on,
+    // the server's queue can still be written over. The fade-out is written there, and the
+    // server's write index moves back to its end: the server plays nothing of what lay behind
+    // it (it waits for more, which the next burst writes over it).
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_pa);
+    const int64_t sinkFrames =
+        timing != nullptr ? static_cast<int64_t>(timing->sink_usec) * m_rate / 1'000'000 : 0;
+    const int64_t frame = heardFrame().value_or(m_frameBase) + sinkFrames
+                          + framesIn(RewriteMarginMilliseconds, m_rate);
+    const int64_t capacity = framesIn(2 * PlaybackStream::FadeMilliseconds, m_rate);
+    std::vector<unsigned char> fade(static_cast<size_t>(capacity) * Mp3Decoder::BytesPerFrame);
+    const int64_t faded = m_stream->acknowledgeCut(frame, fade.data(), capacity);
+    if (faded > 0)
+        pa_stream_write(m_pa, fade.data(), static_cast<size_t>(faded) * Mp3Decoder::BytesPerFrame,
+                        nullptr, (m_stream->handedEnd() - faded - m_frameBase) * Mp3Decoder::BytesPerFrame,
+                        PA_SEEK_ABSOLUTE);
 }
 
 void PulseOutput::onTiming(pa_stream *stream, int, void *self)
@@ -324,6 +354,22 @@ void PulseOutput::onTiming(pa_stream *stream, int, void *self)
     output->m_timingPending = false;
     output->publishClock();
     output->scheduleNext(output->m_stream->plan().sound);
+}
+
+void PulseOutput::onStarted(pa_stream *stream, void *self)
+{
+    auto *output = static_cast<PulseOutput *>(self);
+    if (output->m_pa == stream)
+        output->measure();
+}
+
+void PulseOutput::onRanDry(pa_stream *stream, void *self)
+{
+    auto *output = static_cast<PulseOutput *>(self);
+    if (output->m_pa != stream)
+        return;
+    output->m_ranDry = true;
+    output->measure();
 }
 
 void PulseOutput::onDrained(pa_stream *stream, int, void *self)

@@ -34,7 +34,7 @@ public:
     void reportNoServer(PlaybackStream &stream);
 
 private:
-    enum class Cut { None, Flushing, Measuring };
+    enum class Cut { None, Measuring };
 
     void service();
     void serviceStream(long rate, bool sound);
@@ -42,16 +42,19 @@ private:
     void closeStream();
     void lose(const QString &reason);
     void write();
-    void cork(bool corked);
-    int64_t heardFrame() const;
+    void takeBack();
+    // The output frame leaving the sink now, by the server's clock; empty before it has told.
+    std::optional<int64_t> heardFrame() const;
+    void measure();
     void publishClock();
     void scheduleNext(bool sound);
 
     static void onStreamState(pa_stream *, void *self);
     static void onWritable(pa_stream *, size_t, void *self);
-    static void onFlushed(pa_stream *, int success, void *self);
     static void onCutMeasured(pa_stream *, int success, void *self);
     static void onTiming(pa_stream *, int success, void *self);
+    static void onStarted(pa_stream *, void *self);
+    static void onRanDry(pa_stream *, void *self);
     static void onDrained(pa_stream *, int success, void *self);
 
     const std::chrono::milliseconds m_idleGrace;
@@ -63,9 +66,9 @@ private:
     pa_stream *m_pa = nullptr;
     long m_rate = 0;
     int64_t m_frameBase = 0;   // the output frame of the server stream's first byte
-    bool m_corked = false;
     bool m_draining = false;
     bool m_timingPending = false;
+    bool m_ranDry = false;     // the server played all it had: the next write lands where it is
     Cut m_cut = Cut::None;
     std::optional<std::chrono::steady_clock::time_point> m_idleSince;
 };

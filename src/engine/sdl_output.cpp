@@ -7,7 +7,6 @@
 #include <SDL.h>
 
 #include <cstring>
-#include <optional>
 
 namespace {
 
@@ -120,7 +119,8 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
 {
     m_stream = &stream;
     stream.setOutputCanTakeBack(false);
-    std::optional<std::chrono::steady_clock::time_point> idleSince;
+    // When playback became halted with the device open; the epoch while it is not.
+    std::chrono::steady_clock::time_point idleSince{};
     while (!stopping.load()) {
         if (m_lost.exchange(false)) {
             // SDL's audio starts afresh after a loss, so that a server that came back is found.
@@ -130,7 +130,7 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
         }
         const PlaybackStream::Plan plan = stream.plan();
         if (plan.sound) {
-            idleSince.reset();
+            idleSince = {};
             if (m_device != 0 && m_deviceRate != plan.rate) {
                 waitForTailPlayed(stopping);
                 close(false);
@@ -145,10 +145,10 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
             continue;
         }
         // Halted with nothing left to play: the device goes once that has lasted a while.
-        if (!idleSince)
+        if (idleSince == std::chrono::steady_clock::time_point{})
             idleSince = std::chrono::steady_clock::now();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            *idleSince + m_idleGrace - std::chrono::steady_clock::now());
+            idleSince + m_idleGrace - std::chrono::steady_clock::now());
         if (left.count() > 0)
             stream.outputWakeup().wait(left);
         else if (m_silentBuffers.load() >= 2)
