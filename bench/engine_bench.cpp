@@ -212,7 +212,9 @@ int benchResumeLatency(int argc, char **argv)
     // Plays a while, pauses (and waits until the device is closed, where it is closed at
     // all), then measures Play until the next samples leave the engine.
     const auto resumeMs = [&](std::chrono::milliseconds idleDeviceGrace, int round) {
-        Mp3Engine engine(nullptr, {{}, idleDeviceGrace});
+        Mp3Engine::Options options;
+        options.idleDeviceGrace = idleDeviceGrace;
+        Mp3Engine engine(nullptr, options);
         engine.setFileName(path);
         engine.Play();
         // Paused somewhere within a buffer, so that a kept-open device's next wake-up is

@@ -5,8 +5,10 @@
 #include "playback/player.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
+class AudioOutput;
 class CrossThreadSignal;
 class OutputThread;
 class PlaybackStream;
@@ -35,6 +37,8 @@ public:
         // How long SDL's device stays open while playback is halted.
         std::chrono::milliseconds idleDeviceGrace {3000};
         OutputChoice output = OutputChoice::Automatic;
+        // An output made here instead of choosing one (a test's device that stalls).
+        std::function<std::unique_ptr<AudioOutput>()> makeOutput;
     };
 
     explicit Mp3Engine(QObject *parent = nullptr);

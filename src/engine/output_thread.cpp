@@ -25,6 +25,7 @@ struct OutputThread::Shared {
     std::atomic<AudioOutput *> active = nullptr;
     SdlOutput sdl;
     PulseOutput pulse;
+    std::unique_ptr<AudioOutput> given;
     ThreadWakeup ended;
 };
 
@@ -46,7 +47,10 @@ void OutputThread::Shared::run(Choice choice)
     // Nothing is touched before something is to play: a program that never plays stays lean.
     while (!stopping.load() && !stream->plan().sound)
         stream->outputWakeup().wait();
-    if (!stopping.load()) {
+    if (!stopping.load() && given) {
+        active.store(given.get());
+        given->run(*stream, stopping);
+    } else if (!stopping.load()) {
         const bool trySdl = choice == Choice::Sdl || (choice == Choice::Automatic && sdlAskedFor());
         bool served = false;
         if (!trySdl) {
@@ -67,10 +71,11 @@ void OutputThread::Shared::run(Choice choice)
     ended.post();
 }
 
-OutputThread::OutputThread(
-    std::shared_ptr<PlaybackStream> stream, Choice choice, std::chrono::milliseconds idleGrace)
+OutputThread::OutputThread(std::shared_ptr<PlaybackStream> stream, Choice choice,
+    std::chrono::milliseconds idleGrace, std::unique_ptr<AudioOutput> given)
     : m_shared(std::make_shared<Shared>(std::move(stream), idleGrace))
 {
+    m_shared->given = std::move(given);
     std::thread([shared = m_shared, choice] { shared->run(choice); }).detach();
 }
 

@@ -1,6 +1,8 @@
 #ifndef BRENLOWICK_OUTPUT_THREAD_H
 #define BRENLOWICK_OUTPUT_THREAD_H
 
+#include "engine/audio_output.h"
+
 #include <QString>
 
 #include <chrono>
@@ -16,8 +18,9 @@ class OutputThread {
 public:
     enum class Choice { Automatic, SoundServer, Sdl };
 
-    OutputThread(
-        std::shared_ptr<PlaybackStream> stream, Choice choice, std::chrono::milliseconds idleGrace);
+    // `given`, where there is one, serves instead of any chosen output.
+    OutputThread(std::shared_ptr<PlaybackStream> stream, Choice choice,
+        std::chrono::milliseconds idleGrace, std::unique_ptr<AudioOutput> given = {});
     ~OutputThread();
     OutputThread(const OutputThread &) = delete;
     OutputThread &operator=(const OutputThread &) = delete;

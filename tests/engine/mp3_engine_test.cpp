@@ -61,7 +61,9 @@ private:
     // hand over.
     std::unique_ptr<Mp3Engine> makeEagerlyClosingEngine(const char *diskDelayMs)
     {
-        return makeEngine(diskDelayMs, {{}, std::chrono::milliseconds(0)});
+        Mp3Engine::Options options;
+        options.idleDeviceGrace = std::chrono::milliseconds(0);
+        return makeEngine(diskDelayMs, options);
     }
 
     // The device writes silence while idle: proof that audio time has passed.

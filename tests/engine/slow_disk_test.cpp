@@ -94,7 +94,9 @@ private Q_SLOTS:
         qputenv("SDL_DISKAUDIODELAY", "10");
 
         SlowDisk disk;
-        Mp3Engine engine(nullptr, {disk.reader()});
+        Mp3Engine::Options options;
+        options.read = disk.reader();
+        Mp3Engine engine(nullptr, options);
         QSignalSpy ends(&engine, &MediaPlayer::EndOfStream);
         engine.setFileName(song);
         engine.Play();
