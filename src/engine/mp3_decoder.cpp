@@ -170,11 +170,14 @@ Mp3Decoder::Mp3Decoder(const std::filesystem::path &path, FileReadFunction read)
         mpg123_replace_reader_handle(
             m_handle, &BufferedFileReader::read, &BufferedFileReader::seek, nullptr);
         code = mpg123_open_handle(m_handle, m_reader.get());
-        if (code != MPG123_OK)
-            raiseNoAudio(m_handle, code, path);
-        int channels = 0;
-        int encoding = 0;
-        code = mpg123_getformat(m_handle, &m_sampleRate, &channels, &encoding);
+        if (code == MPG123_OK) {
+            int channels = 0;
+            int encoding = 0;
+            code = mpg123_getformat(m_handle, &m_sampleRate, &channels, &encoding);
+        }
+        // A file the system could not read is no file without audio.
+        if (code != MPG123_OK && m_reader->lastError() != 0)
+            raiseFromErrno(m_reader->lastError(), displayName(path));
         if (code != MPG123_OK)
             raiseNoAudio(m_handle, code, path);
         keepRate(m_handle, m_sampleRate);

@@ -33,8 +33,8 @@ Mp3Engine::Mp3Engine(QObject *parent, Options options)
     : MediaPlayer(parent)
     , m_options(std::move(options))
     , m_stream(std::make_shared<PlaybackStream>())
-    , m_output(std::make_unique<OutputThread>(
-          m_stream, outputChoice(m_options.output), m_options.idleDeviceGrace))
+    , m_output(std::make_unique<OutputThread>(m_stream, outputChoice(m_options.output),
+          m_options.idleDeviceGrace, m_options.makeOutput ? m_options.makeOutput() : nullptr))
     , m_windowSignal(new CrossThreadSignal(m_stream->windowWakeup(), this))
 {
     connect(m_windowSignal, &CrossThreadSignal::posted, this, &Mp3Engine::onWindowSignal);

@@ -67,6 +67,11 @@ lame "${lame_common[@]}" -m m -b 32 "$work/short.wav" "$work/short.mp3"
 lame "${lame_common[@]}" -m j -b 192 "$work/busy.wav" bench_seed_192k.mp3
 lame "${lame_common[@]}" -m j -b 56 "$work/sweep_a.wav" sweep_stereo_a.mp3
 lame "${lame_common[@]}" -m j -b 56 "$work/sweep_b.wav" sweep_stereo_b.mp3
+# Half a second of the tone at 44.1 kHz, then half a second at 48 kHz, in one stream without a
+# header (songs joined into one file): each part must keep its pitch.
+lame "${lame_common[@]}" -m m -b 64 -t "$work/sine.wav" "$work/sine_441_bare.mp3"
+lame --quiet --resample 48 -m m -b 64 -t "$work/sine48.wav" "$work/sine_48_bare.mp3"
+head -c 4180 "$work/sine_441_bare.mp3" | cat - "$work/sine_48_bare.mp3" > rate_change_mid_stream.mp3
 
 python3 - "$work/short.mp3" <<'PY'
 import random, struct, sys
