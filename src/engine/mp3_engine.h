@@ -13,6 +13,17 @@ class CrossThreadSignal;
 class OutputThread;
 class PlaybackStream;
 
+// Threads and locks of the engine, in one place:
+// - the window's thread gives the commands and reads positions, tags and the end;
+// - each song has a decoding thread and an info thread (tags, the exact length), which end
+//   soon after the song leaves playback (clip_threads.h);
+// - the output thread opens, feeds and closes the device or the server's stream
+//   (output_thread.h); SDL's own audio thread only copies what is decoded.
+// One lock guards everything they share: PlaybackStream's. Lock order: SDL's device lock (held
+// around its callback) before the stream's; nothing else is ever taken under the stream's lock,
+// and no file, device or server is called while it is held. Every thread sleeps on a
+// ThreadWakeup (an eventfd) that the stream owns: the one way they wake each other.
+//
 // The media player: libmpg123 decodes each song on a thread of its own, ahead of the output,
 // and TagLib reads its tags on another; the output (a sound server's own client library where
 // one answers, SDL's audio otherwise) runs on the engine's output thread. The window's thread

@@ -12,7 +12,7 @@
 namespace {
 
 // What the server holds: deep enough that a burst lasts, the sink itself only a fiftieth of a
-// second ahead (the rest waits in the server's queue, which a flush empties at once).
+// second ahead (the rest waits in the server's queue, which a command writes over at once).
 constexpr int64_t HeldMilliseconds = 1500;
 constexpr int64_t BurstMilliseconds = 740;
 // The window hears of a song's end this long before its last sample: time to open the next

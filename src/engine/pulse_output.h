@@ -18,8 +18,9 @@ class PulseConnection;
 // The sound server's own output (libpulse, which PulseAudio and PipeWire's pipewire-pulse both
 // serve): the server holds a second and a half of the song and asks for more in bursts of
 // three quarters of a second, so the program wakes a few times a second. A command takes back
-// what the server holds (a flush): the song's sound fades out over a few milliseconds from
-// where the server stands, and a resume or a seek fades in, so that neither clicks. Positions
+// what the server holds: a fade-out of a few milliseconds is written over the server's queue
+// just past what its sink has taken, and the queue ends there; a resume or a seek fades in, so
+// that neither clicks. Positions
 // come from the server's own clock. A server that goes away is reported as a lost device, and
 // the next Play connects again.
 class PulseOutput final : public AudioOutput
