@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "fakes/fake_platform.h"
-#include "song_list_helpers.h"
 #include "songlist/folder_list.h"
 #include "songlist/song_list_view.h"
+#include "song_list_helpers.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -320,9 +320,9 @@ private Q_SLOTS:
         std::vector<QString> items = listItems(*m_window);
         std::sort(items.begin(), items.end());
         QCOMPARE(items,
-            (std::vector<QString> {QStringLiteral("01_朝のしらべ.mp3"),
-                QStringLiteral("02_雨上がりの坂道.mp3"),
-                QStringLiteral("03_夜空のメロディー.mp3")}));
+                 (std::vector<QString>{QStringLiteral("01_朝のしらべ.mp3"),
+                                       QStringLiteral("02_雨上がりの坂道.mp3"),
+                                       QStringLiteral("03_夜空のメロディー.mp3")}));
         QVERIFY(m_fakes->player.playing);
     }
 
