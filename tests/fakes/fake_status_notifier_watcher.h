@@ -2,42 +2,52 @@
 #define BRENLOWICK_FAKE_STATUS_NOTIFIER_WATCHER_H
 
 #include <QDBusConnection>
-#include <QObject>
 #include <QSemaphore>
 #include <QStringList>
 
-// The StatusNotifier watcher a desktop runs, on a connection of its own: panels (hosts) and
-// icons (items) register with it. Its slots are meant for its own thread, so that it answers as
-// another process would, or hangs as a stuck one does; RegisterStatusNotifierHost also serves a
-// script playing a panel over the bus.
+// The StatusNotifier watcher a desktop runs, on a connection of its own, which panels (hosts) and
+// icons (items) register with. Driven from a thread of its own, it answers as another process
+// would, or hangs as a stuck one does.
 class FakeStatusNotifierWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER m_host)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER m_items)
 public:
-    bool hostRegistered() const { return m_host; }
-    QStringList items() const { return m_items; }
-    int protocolVersion() const { return 0; }
-
-public Q_SLOTS:
-    void start();
-    void stop();
-    void setHost(bool registered);
-    // Answers nothing until released, as a watcher stuck in a loop.
+    void start()
+    {
+        m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-watcher");
+        m_bus.registerObject("/StatusNotifierWatcher", this,
+            QDBusConnection::ExportAllProperties | QDBusConnection::ExportScriptableContents);
+        m_bus.registerService(Service);
+    }
+    void stop()
+    {
+        if (m_bus.isConnected())
+            m_bus.unregisterService(Service);
+    }
+    void setHost(bool registered)
+    {
+        m_host = registered;
+        if (registered)
+            Q_EMIT StatusNotifierHostRegistered();
+        else
+            Q_EMIT StatusNotifierHostUnregistered();
+    }
+    // Answers nothing until released.
     void hang() { m_release.acquire(); }
     void release() { m_release.release(); }
 
-    Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString &service);
-    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &service);
+public Q_SLOTS:
+    Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString &) { setHost(true); }
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &item) { m_items << item; }
 
 Q_SIGNALS:
     Q_SCRIPTABLE void StatusNotifierHostRegistered();
     Q_SCRIPTABLE void StatusNotifierHostUnregistered();
-    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &service);
 
 private:
+    static constexpr const char *Service = "org.kde.StatusNotifierWatcher";
     QDBusConnection m_bus {QString()};
     QSemaphore m_release;
     QStringList m_items;

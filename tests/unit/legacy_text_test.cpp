@@ -5,7 +5,8 @@
 
 #include <QTest>
 
-class LegacyTextTest : public QObject {
+class LegacyTextTest : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -17,27 +18,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fieldText");
 
         QTest::newRow("empty") << QByteArray() << QString() << QString();
-        QTest::newRow("ASCII") << QByteArray("Take Five") << QStringLiteral("Take Five")
-                               << QString();
+        QTest::newRow("ASCII")
+            << QByteArray("Take Five") << QStringLiteral("Take Five") << QString();
         QTest::newRow("ASCII with backslash and tilde")
             << QByteArray("C:\\~dir") << QStringLiteral("C:\\~dir") << QString();
-        QTest::newRow("UTF-8 Japanese")
-            << QByteArray("春の海") << QStringLiteral("春の海") << QString();
+        QTest::newRow("UTF-8 Japanese") << QByteArray("春の海") << QStringLiteral("春の海") << QString();
         QTest::newRow("UTF-8 accented")
             << QByteArray("Björk") << QStringLiteral("Björk") << QString();
 
         QTest::newRow("Shift-JIS kanji and kana")
             << QByteArray("\x8f\x74\x82\xcc\x8a\x43") << QStringLiteral("春の海") << QString();
-        QTest::newRow("Shift-JIS name") << QByteArray("\x8b\x7b\x8f\xe9\x93\xb9\x97\x59")
-                                        << QStringLiteral("宮城道雄") << QString();
+        QTest::newRow("Shift-JIS name")
+            << QByteArray("\x8b\x7b\x8f\xe9\x93\xb9\x97\x59") << QStringLiteral("宮城道雄")
+            << QString();
         QTest::newRow("Shift-JIS half-width kana")
             << QByteArray("\xca\xd9\xc9\xb3\xd0") << QStringLiteral("ﾊﾙﾉｳﾐ") << QString();
         QTest::newRow("half-width kana among ASCII")
             << QByteArray("\xb6\xd7\xb5\xb9 Night") << QStringLiteral("ｶﾗｵｹ Night") << QString();
         QTest::newRow("Shift-JIS trail byte 0x5C")
             << QByteArray("\x95\x5c\x8e\xa6\x83\x5c") << QStringLiteral("表示ソ") << QString();
-        QTest::newRow("Shift-JIS with ASCII") << QByteArray("Op.1 \x8f\x74\x82\xcc\x8a\x43")
-                                              << QStringLiteral("Op.1 春の海") << QString();
+        QTest::newRow("Shift-JIS with ASCII")
+            << QByteArray("Op.1 \x8f\x74\x82\xcc\x8a\x43") << QStringLiteral("Op.1 春の海")
+            << QString();
 
         QTest::newRow("Latin-1 Björk (CP932 gives private use)")
             << QByteArray("Bj\xf6rk") << QStringLiteral("Björk") << QString();
@@ -45,9 +47,8 @@ private Q_SLOTS:
             << QByteArray("Caf\xe9 del Mar") << QStringLiteral("Café del Mar") << QString();
         QTest::newRow("Latin-1 that is also clean CP932")
             << QByteArray("Fran\xe7oise") << QStringLiteral("Françoise") << QString();
-        QTest::newRow("Latin-1 capital at a word's start") << QByteArray("\xc7"
-                                                                         "a va")
-                                                           << QStringLiteral("Ça va") << QString();
+        QTest::newRow("Latin-1 capital at a word's start")
+            << QByteArray("\xc7""a va") << QStringLiteral("Ça va") << QString();
         QTest::newRow("Latin-1 lone symbols")
             << QByteArray("\xa9 1999 \xabLive\xbb") << QStringLiteral("© 1999 «Live»") << QString();
         QTest::newRow("Latin-1 Motörhead")
@@ -88,14 +89,15 @@ private Q_SLOTS:
             << QByteArray("C'\xe8") << QStringLiteral("C'è") << QString();
         QTest::newRow("Latin-1 one-letter word at the end")
             << QByteArray("Voyage \xe0") << QStringLiteral("Voyage à") << QString();
-        // Half-width katakana whose bytes are also UTF-8 lead and trail bytes, cut or whole.
+        // Half-width katakana whose bytes also form UTF-8 lead and trail bytes, cut or whole,
+        // and UTF-8 whose bytes also read as clean CP932.
         QTest::newRow("half-width kana that read as cut UTF-8")
             << QByteArray("\xc3\xbd\xc4\xbf\xdd\xb8\xde") << QStringLiteral("ﾃｽﾄｿﾝｸﾞ") << QString();
         QTest::newRow("half-width kana that read as UTF-8")
             << QByteArray("\xc3\xbd\xc4\xbf\xdd\xb8") << QStringLiteral("ﾃｽﾄｿﾝｸ") << QString();
-        QTest::newRow("UTF-8 Cyrillic that reads as half-width kana too") << QByteArray(
-            "\xd0\xb2\xd0\xbe\xd0\xb4\xd0\xb0") << QStringLiteral("вода") << QString();
-        QTest::newRow("UTF-8 kana that read as clean CP932 too")
+        QTest::newRow("UTF-8 Cyrillic")
+            << QByteArray("\xd0\xb2\xd0\xbe\xd0\xb4\xd0\xb0") << QStringLiteral("вода") << QString();
+        QTest::newRow("UTF-8 kana cut inside a character")
             << QByteArray("\xe3\x81\xae\xe3\x81\xae \xe3\x81") << QStringLiteral("縺ｮ縺ｮ 縺")
             << QStringLiteral("のの ");
         QTest::newRow("a second half equal to a lead byte is no cut")
