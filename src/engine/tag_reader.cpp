@@ -2,8 +2,6 @@
 
 #include "playback/legacy_text.h"
 
-#include <QStringDecoder>
-
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2synchdata.h>
@@ -123,8 +121,8 @@ public:
         qsizetype end = 1;
         while (end + 1 < field.size() && (field[end] || field[end + 1]))
             end += 2;
-        QStringDecoder bigEndian(QStringDecoder::Utf16BE);
-        return bigEndian(QByteArrayView(field.data() + 1, end - 1));
+        // Through TagLib's own decoding, so that a lone surrogate ends up as it does elsewhere.
+        return toQString(TagLib::String(field.mid(1, end - 1), TagLib::String::UTF16BE));
     }
 
 private:
