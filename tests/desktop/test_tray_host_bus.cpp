@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
@@ -26,6 +27,10 @@ void TrayHostBusTest::panelsComeAndGo()
     FakeStatusNotifierWatcher watcher;
     watcher.moveToThread(&thread);
     thread.start();
+    const auto stopThread = qScopeGuard([&thread] {
+        thread.quit();
+        thread.wait();
+    });
     const auto onWatcher = [&watcher](auto step) {
         QMetaObject::invokeMethod(
             &watcher, [&] { step(watcher); }, Qt::BlockingQueuedConnection);
@@ -55,8 +60,6 @@ void TrayHostBusTest::panelsComeAndGo()
     QTRY_VERIFY(!watch.present());
     QTRY_VERIFY(!tray.isAvailable());
     QCOMPARE(availability.count(), 3);
-    thread.quit();
-    thread.wait();
 }
 
 void TrayHostBusTest::popupOpensFromTheEventLoop()
