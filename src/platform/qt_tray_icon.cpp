@@ -4,9 +4,9 @@
 #include "platform/status_notifier_watch.h"
 #include "platform/xembed_tray_watch.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QDBusConnection>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
@@ -15,9 +15,13 @@
 namespace {
 // Longer than the toolkit's own wait for the focus, with room for a busy machine.
 constexpr int FocusSettleLimitMs = 1000;
+constexpr int FocusPollMs = 20;
 } // namespace
 
-QtTrayIcon::QtTrayIcon(QObject *parent) : TrayIconService(parent) {}
+QtTrayIcon::QtTrayIcon(QObject *parent)
+    : TrayIconService(parent)
+{
+}
 
 QtTrayIcon::~QtTrayIcon()
 {
@@ -31,39 +35,56 @@ void QtTrayIcon::watchTrays() const
     auto *self = const_cast<QtTrayIcon *>(this);
     m_xembed = new XEmbedTrayWatch(self);
     m_statusNotifier = new StatusNotifierWatch(QDBusConnection::sessionBus(), self);
-    // The toolkit takes one way for the whole run, chosen as its first icon is made: the bus
-    // where a watcher runs then, else the X tray. Only that way's tray can show the icon.
-    m_onBus = m_statusNotifier->watcherRunning();
-    m_available = trayPresent();
+    self->m_available = isAvailable();
     // Queued, so that the toolkit's own tray code has seen the same event first.
     connect(m_xembed, &XEmbedTrayWatch::presenceChanged, self, &QtTrayIcon::traysChanged,
-            Qt::QueuedConnection);
+        Qt::QueuedConnection);
     connect(m_statusNotifier, &StatusNotifierWatch::presenceChanged, self,
-            &QtTrayIcon::traysChanged, Qt::QueuedConnection);
+        &QtTrayIcon::traysChanged, Qt::QueuedConnection);
 }
 
-bool QtTrayIcon::trayPresent() const
+bool QtTrayIcon::isAvailable() const
 {
-    return m_onBus ? m_statusNotifier->present() : m_xembed->present();
+    watchTrays();
+    switch (m_way) {
+    case Way::Bus:
+        return m_statusNotifier->present();
+    case Way::XEmbed:
+        return m_xembed->present();
+    case Way::Undecided:
+        break;
+    }
+    // Before the bus has answered, a host is taken to be there: a window hidden on that guess
+    // comes back as soon as the answer says otherwise.
+    return m_xembed->present() || m_statusNotifier->present() || !m_statusNotifier->known();
 }
 
 void QtTrayIcon::traysChanged()
 {
-    const bool available = trayPresent();
+    showIconWhereATrayIs();
+    const bool available = isAvailable();
     if (available == m_available)
         return;
     m_available = available;
-    // The icon itself needs nothing: the toolkit docks it into an X tray that starts (again)
-    // and registers it anew with a StatusNotifier watcher that comes back.
+    // A tray that comes back shows the icon again by itself: the toolkit docks it into an X
+    // tray that starts again, and a watcher that comes back is told of it anew.
     Q_EMIT availabilityChanged(available);
 }
 
-void QtTrayIcon::add(const NotifyIconData &data)
+void QtTrayIcon::showIconWhereATrayIs()
 {
+    if (!m_wanted)
+        return;
     if (!m_icon) {
+        const bool onBus = m_statusNotifier->present();
+        if (!onBus && !m_xembed->present())
+            return;
+        // The toolkit looks for a host as it makes the icon, and keeps to what it found.
+        m_way = onBus ? Way::Bus : Way::XEmbed;
         m_icon = new QSystemTrayIcon(this);
         connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIconService::activate);
     }
+    const NotifyIconData &data = *m_wanted;
     const bool iconGiven = (data.uFlags & TrayMessage::FlagIcon) && !data.hIcon.isNull();
     m_icon->setIcon(iconGiven ? data.hIcon : programIcon());
     QString tip;
@@ -77,42 +98,46 @@ int32_t QtTrayIcon::notify(int32_t message, const NotifyIconData &data)
 {
     watchTrays();
     if (message == TrayMessage::Add) {
-        add(data);
-        return m_available ? 1 : 0;
+        m_wanted = data;
+        showIconWhereATrayIs();
+        return m_icon && isAvailable() ? 1 : 0;
     }
     if (message == TrayMessage::Delete) {
-        if (!m_icon || !m_icon->isVisible())
+        if (!m_wanted)
             return 0;
-        m_icon->hide();
+        m_wanted.reset();
+        if (m_icon)
+            m_icon->hide();
         return 1;
     }
     return 0;
 }
 
-bool QtTrayIcon::isAvailable() const
-{
-    watchTrays();
-    return m_available;
-}
-
 void QtTrayIcon::popupAtPointer(QMenu &menu)
 {
-    waitForFocusToSettle();
-    menu.exec(QCursor::pos());
+    if (m_popup || menu.isVisible())
+        return;
+    m_popup = &menu;
+    m_popupWait.start();
+    QTimer::singleShot(0, this, &QtTrayIcon::openPopupOnceFocusSettled);
 }
 
-void QtTrayIcon::waitForFocusToSettle()
+void QtTrayIcon::openPopupOnceFocusSettled()
 {
     // A window hidden a moment ago (the close box sends it to the tray) is still the toolkit's
     // active window until it has seen where the focus went: on X it waits 100 ms for the
     // focus to come back to one of its windows. When it gives up, the application turns
-    // inactive, and that closes every open popup, so a right press in between opened a popup
-    // that vanished at once. The press waits for that moment first (user input stays queued).
-    QWindow *focus = QGuiApplication::focusWindow();
-    if (!focus || focus->isVisible())
+    // inactive, and that closes every open popup, so a popup opened in between vanished at
+    // once. The popup waits for that moment from the event loop, so that whatever arrives
+    // meanwhile (bus messages, a song's end, another press) runs as it would without it.
+    const QWindow *focus = QGuiApplication::focusWindow();
+    if (focus && !focus->isVisible() && m_popupWait.elapsed() < FocusSettleLimitMs) {
+        QTimer::singleShot(FocusPollMs, this, &QtTrayIcon::openPopupOnceFocusSettled);
         return;
-    QEventLoop settled;
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, &settled, &QEventLoop::quit);
-    QTimer::singleShot(FocusSettleLimitMs, &settled, &QEventLoop::quit);
-    settled.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    QMenu *menu = m_popup;
+    m_popup = nullptr;
+    // A menu withdrawn meanwhile (the window left the tray) is not opened.
+    if (menu && menu->menuAction()->isVisible())
+        menu->popup(QCursor::pos());
 }

@@ -50,7 +50,9 @@ public:
     virtual int32_t notify(int32_t message, const NotifyIconData &data) = 0;
     // False while the desktop offers no notification area (none at all, or its host is gone).
     virtual bool isAvailable() const = 0;
-    // Opens the menu at the pointer and returns when it has closed.
+    // Opens the menu at the pointer from the event loop and returns at once, so the handler that
+    // asks for it never waits inside itself. A menu whose own action is hidden by then is not
+    // opened.
     virtual void popupAtPointer(QMenu &menu) = 0;
 
     // A click on the icon, handed on as the button-down message it stands for. The press of a

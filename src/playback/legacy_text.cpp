@@ -60,42 +60,100 @@ bool hasPrivateUse(const QString &text)
 }
 
 namespace {
-bool isAsciiLetter(int c)
+
+bool isLatin1Symbol(char16_t c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return (c >= 0xA0 && c <= 0xBF) || c == 0xD7 || c == 0xF7;
 }
 
-bool isLatin1Letter(int c)
+bool isLatin1NonAscii(char16_t c)
 {
-    return c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7;
+    return c >= 0x80 && c <= 0xFF;
 }
+
+bool isWordCharacter(QChar c)
+{
+    return !isLatin1Symbol(c.unicode()) && (c.isLetter() || c.isMark());
+}
+
+bool isHalfWidthKana(char16_t c)
+{
+    return c >= 0xFF61 && c <= 0xFF9F;
+}
+
+// The script a letter counts for; 0 for the marks and signs any script uses.
+int scriptGroup(QChar c)
+{
+    // Full-width and half-width forms stand among Japanese text, whatever their letters.
+    if (c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF)
+        return QChar::Script_Han;
+    switch (c.script()) {
+    case QChar::Script_Common:
+    case QChar::Script_Inherited:
+    case QChar::Script_Unknown:
+        return 0;
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Bopomofo:
+        return QChar::Script_Han;
+    default:
+        return c.script();
+    }
+}
+
+// Whether the word from `at` reads as one, and where it ends.
+bool wordIsPlausible(const QString &text, qsizetype &at)
+{
+    int script = 0;
+    bool hasAsciiLetter = false;
+    qsizetype letters = 0;
+    for (; at < text.size() && isWordCharacter(text[at]); ++at) {
+        const QChar c = text[at];
+        letters += c.isLetter();
+        hasAsciiLetter = hasAsciiLetter || c.unicode() < 0x80;
+        if (const int group = scriptGroup(c); group != 0 && c.unicode() >= 0x80) {
+            if (script != 0 && group != script)
+                return false;
+            script = group;
+        }
+    }
+    return script != QChar::Script_Latin || hasAsciiLetter || letters == 1;
+}
+
 } // namespace
 
-bool isPlausibleLatin1(QByteArrayView bytes)
+bool isPlausibleText(const QString &text)
 {
-    const qsizetype size = bytes.size();
-    auto at = [&](qsizetype i) -> int {
-        return (i < 0 || i >= size) ? -1 : static_cast<unsigned char>(bytes[i]);
-    };
-    auto isLetter = [](int c) { return c >= 0 && (isAsciiLetter(c) || isLatin1Letter(c)); };
+    const qsizetype size = text.size();
+    auto at = [&](qsizetype i) -> char16_t { return i < 0 || i >= size ? 0 : text[i].unicode(); };
+    if (hasPrivateUse(text))
+        return false;
     qsizetype i = 0;
     while (i < size) {
-        const int c = at(i);
-        if (isLetter(c)) {
-            // A word: accented letters stand among plain ASCII ones.
-            bool hasAscii = false;
-            bool hasLatin1 = false;
-            for (; i < size && isLetter(at(i)); ++i) {
-                hasAscii = hasAscii || isAsciiLetter(at(i));
-                hasLatin1 = hasLatin1 || isLatin1Letter(at(i));
-            }
-            if (hasLatin1 && !hasAscii)
+        const char16_t c = at(i);
+        if ((c >= 0x80 && c < 0xA0) || c == QChar::ReplacementCharacter)
+            return false;
+        if (isWordCharacter(text[i])) {
+            if (!wordIsPlausible(text, i))
                 return false;
             continue;
         }
-        if (c >= 0x80 && (c < 0xA0 || at(i - 1) >= 0x80 || at(i + 1) >= 0x80))
+        if (isLatin1Symbol(c) && (isLatin1NonAscii(at(i - 1)) || isLatin1NonAscii(at(i + 1))))
             return false;
         ++i;
+    }
+    return true;
+}
+
+bool isPlausibleCp932(const QString &text)
+{
+    auto isFullWidth = [](char16_t c) { return c >= 0x80 && !isHalfWidthKana(c); };
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const char16_t before = text[i - 1].unicode();
+        const char16_t after = text[i].unicode();
+        if ((isHalfWidthKana(before) && isFullWidth(after))
+            || (isFullWidth(before) && isHalfWidthKana(after)))
+            return false;
     }
     return true;
 }
@@ -139,45 +197,69 @@ qsizetype unfinishedUtf8Tail(QByteArrayView bytes)
 }
 
 namespace {
-// The CP932 reading when the bytes are judged to be CP932, else a null QString.
+
+// The clean CP932 reading of the bytes, or a null QString.
 QString cp932Reading(QByteArrayView bytes)
 {
-    if (isPlausibleLatin1(bytes))
-        return {};
     const QString cp932 = decodeCp932Strict(bytes);
-    return (cp932.isNull() || hasPrivateUse(cp932)) ? QString() : cp932;
+    return hasPrivateUse(cp932) ? QString() : cp932;
 }
+
+// The reading of a field whose writer may have cut its last character in half: the text before
+// the half, when that reads as words in the half's encoding; else a null QString.
+QString readingWithoutCutCharacter(QByteArrayView bytes)
+{
+    if (const qsizetype cut = unfinishedUtf8Tail(bytes); cut > 0) {
+        const QByteArrayView rest = bytes.chopped(cut);
+        if (!isAscii(rest) && isValidUtf8(rest)) {
+            const QString text = QString::fromUtf8(rest);
+            if (isPlausibleText(text))
+                return text;
+        }
+    }
+    if (endsWithLoneCp932LeadByte(bytes)) {
+        const QByteArrayView rest = bytes.chopped(1);
+        if (isAscii(rest))
+            return QString::fromLatin1(rest);
+        const QString cp932 = cp932Reading(rest);
+        if (!cp932.isNull() && isPlausibleCp932(cp932))
+            return cp932;
+    }
+    return {};
+}
+
+QString weighReadings(QByteArrayView bytes, bool fixedSizeField)
+{
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    const QString utf8 = isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString();
+    if (!utf8.isNull() && isPlausibleText(utf8))
+        return utf8;
+    const QString latin1 = QString::fromLatin1(bytes);
+    if (isPlausibleText(latin1))
+        return latin1;
+    const QString cp932 = cp932Reading(bytes);
+    if (!cp932.isNull() && isPlausibleCp932(cp932))
+        return cp932;
+    if (fixedSizeField) {
+        if (const QString shortened = readingWithoutCutCharacter(bytes); !shortened.isNull())
+            return shortened;
+    }
+    if (!utf8.isNull())
+        return utf8;
+    return cp932.isNull() ? latin1 : cp932;
+}
+
 } // namespace
 
 } // namespace LegacyText
 
 QString decodeLegacyText(QByteArrayView bytes)
 {
-    using namespace LegacyText;
-    if (isAscii(bytes) || isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    const QString cp932 = cp932Reading(bytes);
-    return cp932.isNull() ? QString::fromLatin1(bytes) : cp932;
+    return LegacyText::weighReadings(bytes, false);
 }
 
 QString decodeFixedFieldText(QByteArrayView bytes)
 {
-    using namespace LegacyText;
-    if (isAscii(bytes) || isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    if (const qsizetype cut = unfinishedUtf8Tail(bytes); cut > 0) {
-        const QByteArrayView rest = bytes.chopped(cut);
-        if (!isAscii(rest) && isValidUtf8(rest))
-            return QString::fromUtf8(rest);
-    }
-    // A whole field that reads as Latin-1 words keeps its last letter: "Olé" is not cut.
-    if (endsWithLoneCp932LeadByte(bytes) && !isPlausibleLatin1(bytes)) {
-        const QByteArrayView rest = bytes.chopped(1);
-        if (isAscii(rest))
-            return QString::fromLatin1(rest);
-        const QString cp932 = cp932Reading(rest);
-        if (!cp932.isNull())
-            return cp932;
-    }
-    return decodeLegacyText(bytes);
+    return LegacyText::weighReadings(bytes, true);
 }

@@ -52,7 +52,7 @@ void frmMain::cmdGetFiles_Click()
         SongList->setEnabled(false);
         enableTransport(*this, false);
         lblCount->setText(QStringLiteral("00:00:00"));
-        lblPivot->setText(QStringLiteral("----/----"));
+        showSongNumber(QStringLiteral("----/----"));
         lblArtist->setText(QString());
         lblTitle->setText(QString());
         m_songShown = false;

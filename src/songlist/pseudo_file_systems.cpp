@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -50,28 +51,36 @@ constexpr auto KernelStateTypes = std::to_array<unsigned long>({
     NfsdMagic,
 });
 
-// The mount table: "ID PARENT MAJOR:MINOR ROOT MOUNTPOINT OPTIONS [TAGS...] - TYPE SOURCE ...".
-// Spaces inside paths are written as \040, so fields split on spaces.
-std::unordered_map<dev_t, std::string> readMountTypes()
+// The devices of the device folder: a devtmpfs wherever it is mounted, and whatever file system
+// is mounted on /dev, which in a container is a plain tmpfs the container's runtime filled with
+// device nodes. The mount table reads "ID PARENT MAJOR:MINOR ROOT MOUNTPOINT OPTIONS [TAGS...] -
+// TYPE SOURCE ...", with spaces inside paths written as \040, so fields split on spaces.
+std::unordered_set<dev_t> readDeviceFolders(const std::string &mountTable)
 {
-    std::unordered_map<dev_t, std::string> types;
-    std::ifstream table("/proc/self/mountinfo");
+    std::unordered_set<dev_t> devices;
+    std::ifstream table(mountTable);
     std::string line;
     while (std::getline(table, line)) {
         std::istringstream fields(line);
-        std::string id, parent, device, field;
-        fields >> id >> parent >> device;
+        std::string id, parent, device, root, mountPoint, field;
+        fields >> id >> parent >> device >> root >> mountPoint;
         while (fields >> field && field != "-") { }
         std::string type;
         unsigned major = 0;
         unsigned minor = 0;
-        if (fields >> type && std::sscanf(device.c_str(), "%u:%u", &major, &minor) == 2)
-            types.emplace(makedev(major, minor), type);
+        if (fields >> type && (type == "devtmpfs" || mountPoint == "/dev")
+            && std::sscanf(device.c_str(), "%u:%u", &major, &minor) == 2)
+            devices.insert(makedev(major, minor));
     }
-    return types;
+    return devices;
 }
 
 } // namespace
+
+PseudoFileSystems::PseudoFileSystems(std::string mountTable)
+    : m_mountTable(std::move(mountTable))
+{
+}
 
 bool PseudoFileSystems::holds(int folderFd, dev_t device)
 {
@@ -83,19 +92,18 @@ bool PseudoFileSystems::holds(int folderFd, dev_t device)
         const auto type = static_cast<unsigned long>(info.f_type);
         pseudo = std::find(KernelStateTypes.begin(), KernelStateTypes.end(), type)
             != KernelStateTypes.end();
-        // The kernel's device folder reports itself as an ordinary memory file system; only the
-        // mount table tells it apart.
+        // The device folder reports itself as an ordinary memory file system; only the mount
+        // table tells it apart.
         if (!pseudo && (type == TMPFS_MAGIC || type == RAMFS_MAGIC))
-            pseudo = isDeviceFileSystem(device);
+            pseudo = isDeviceFolder(device);
     }
     m_known.emplace(device, pseudo);
     return pseudo;
 }
 
-bool PseudoFileSystems::isDeviceFileSystem(dev_t device)
+bool PseudoFileSystems::isDeviceFolder(dev_t device)
 {
-    if (!m_mountTypes)
-        m_mountTypes = readMountTypes();
-    const auto type = m_mountTypes->find(device);
-    return type != m_mountTypes->end() && type->second == "devtmpfs";
+    if (!m_deviceFolders)
+        m_deviceFolders = readDeviceFolders(m_mountTable);
+    return m_deviceFolders->contains(device);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 // Tells the folders of the kernel's pseudo file systems (proc, sysfs, devtmpfs, devpts, cgroup,
 // debugfs and the like), whose entries are the kernel's own state rather than stored files. The
@@ -15,16 +16,20 @@
 // One instance serves one search: it asks the kernel once per device.
 class PseudoFileSystems {
 public:
+    // The mount table is read from the file given, in the kernel's mountinfo format.
+    explicit PseudoFileSystems(std::string mountTable = "/proc/self/mountinfo");
+
     // Whether the folder open as folderFd, whose device is `device`, lies on such a file system.
     // A folder whose file system cannot be told is taken as stored data.
     bool holds(int folderFd, dev_t device);
 
 private:
-    bool isDeviceFileSystem(dev_t device);
+    bool isDeviceFolder(dev_t device);
 
+    std::string m_mountTable;
     std::unordered_map<dev_t, bool> m_known;
-    // The mount table's file-system type per device, read once when first needed.
-    std::optional<std::unordered_map<dev_t, std::string>> m_mountTypes;
+    // The devices that hold the kernel's device folder, read once when first needed.
+    std::optional<std::unordered_set<dev_t>> m_deviceFolders;
 };
 
 #endif

@@ -121,6 +121,13 @@ sjis = lambda s: s.encode("cp932")
 save("tags_none.mp3", audio)
 save("tags_id3v23_utf16.mp3",
      id3v2(3, [(b"TIT2", text(1, utf16("春の海"))), (b"TPE1", text(1, utf16("宮城道雄")))]) + audio)
+# UTF-16 without a byte-order mark, as some encoders wrote it (big-endian, the standard's default),
+# with an ID3v1 tag of other texts behind the audio.
+for version, ids in ((3, (b"TIT2", b"TPE1")), (2, (b"TT2", b"TP1"))):
+    save(f"tags_id3v2{version}_utf16_unmarked.mp3",
+         id3v2(version, [(ids[0], text(1, "春の海".encode("utf-16-be") + b"\0\0")),
+                         (ids[1], text(1, "宮城道雄".encode("utf-16-be") + b"\0\0"))])
+         + audio + id3v1(b"ID3v1 title", b"ID3v1 artist"))
 save("tags_id3v24_utf8.mp3",
      id3v2(4, [(b"TIT2", text(3, "月の光".encode())), (b"TPE1", text(3, "Ravel & Debussy".encode()))])
      + audio)

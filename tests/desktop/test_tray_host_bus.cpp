@@ -1,118 +1,102 @@
-// The StatusNotifier tray on a private session bus: a watcher that comes and goes, and panels
-// (hosts) that register with it and crash, as the tray adapter must follow them.
+// The tray adapter on a private session bus: a StatusNotifier watcher that hangs, comes and
+// goes, and panels (hosts) that register with it and crash; and the popup, opened from the event
+// loop while bus traffic goes on.
+#include "fakes/fake_status_notifier_watcher.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/status_notifier_watch.h"
 
-#include <QDBusConnection>
+#include <QApplication>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
-namespace {
-
-const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
-
-// The watcher a desktop runs. It answers on a thread of its own, as another process would,
-// because the adapter asks it with blocking calls.
-class FakeWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-public:
-    bool hostRegistered() const { return m_host; }
-
-public Q_SLOTS:
-    void start()
-    {
-        m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                              QStringLiteral("fake-watcher"));
-        m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
-                             QDBusConnection::ExportAllProperties
-                                 | QDBusConnection::ExportAllSignals);
-        m_bus.registerService(WatcherService);
-    }
-    void stop() { m_bus.unregisterService(WatcherService); }
-    void setHost(bool registered)
-    {
-        m_host = registered;
-        if (registered)
-            Q_EMIT StatusNotifierHostRegistered();
-        else
-            Q_EMIT StatusNotifierHostUnregistered();
-    }
-
-Q_SIGNALS:
-    void StatusNotifierHostRegistered();
-    void StatusNotifierHostUnregistered();
-
-private:
-    QDBusConnection m_bus{QString()};
-    bool m_host = false;
-};
-
-} // namespace
-
-class TrayHostBusTest : public QObject
-{
+class TrayHostBusTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void panelsComeAndGo();
-
-private:
-    void onWatcherThread(const char *slot)
-    {
-        QMetaObject::invokeMethod(m_watcher, slot, Qt::BlockingQueuedConnection);
-    }
-    void setHost(bool registered)
-    {
-        QMetaObject::invokeMethod(m_watcher, "setHost", Qt::BlockingQueuedConnection,
-                                  Q_ARG(bool, registered));
-    }
-
-    FakeWatcher *m_watcher = nullptr;
+    void popupOpensFromTheEventLoop();
 };
 
 void TrayHostBusTest::panelsComeAndGo()
 {
     QThread thread;
-    FakeWatcher watcher;
+    FakeStatusNotifierWatcher watcher;
     watcher.moveToThread(&thread);
-    m_watcher = &watcher;
     thread.start();
+    const auto stopThread = qScopeGuard([&thread] {
+        thread.quit();
+        thread.wait();
+    });
+    const auto onWatcher = [&watcher](auto step) {
+        QMetaObject::invokeMethod(
+            &watcher, [&] { step(watcher); }, Qt::BlockingQueuedConnection);
+    };
+    // A watcher stuck for a while freezes nothing: its answer is taken when it comes.
+    onWatcher([](FakeStatusNotifierWatcher &fake) {
+        fake.start();
+        fake.setHost(true);
+    });
+    QMetaObject::invokeMethod(&watcher, &FakeStatusNotifierWatcher::hang, Qt::QueuedConnection);
     StatusNotifierWatch watch(QDBusConnection::sessionBus());
-    QSignalSpy changes(&watch, &StatusNotifierWatch::presenceChanged);
-    QVERIFY(!watch.watcherRunning());
-    QVERIFY(!watch.present());
-
-    // A watcher alone shows nothing: its host is the panel.
-    onWatcherThread("start");
-    QTRY_VERIFY(watch.watcherRunning());
-    QVERIFY(!watch.present());
-    setHost(true);
+    QVERIFY(!watch.known());
+    watcher.release();
     QTRY_VERIFY(watch.present());
 
-    // With a watcher running the toolkit shows its icon on the bus, so that is the adapter's tray.
     QtTrayIcon tray;
     QSignalSpy availability(&tray, &TrayIconService::availabilityChanged);
+    tray.notify(TrayMessage::Add, NotifyIconData {});
+    QTRY_VERIFY(tray.findChild<QSystemTrayIcon *>());
     QVERIFY(tray.isAvailable());
-    // The panel crashes, the watcher stays; the panel starts again.
-    setHost(false);
-    QTRY_VERIFY(!watch.present());
-    QTRY_COMPARE(availability.count(), 1);
-    QVERIFY(!tray.isAvailable());
-    QVERIFY(watch.watcherRunning());
-    setHost(true);
+    // The panel crashes, the watcher stays; the panel starts again; the watcher itself goes.
+    onWatcher([](FakeStatusNotifierWatcher &fake) { fake.setHost(false); });
+    QTRY_VERIFY(!tray.isAvailable());
+    onWatcher([](FakeStatusNotifierWatcher &fake) { fake.setHost(true); });
     QTRY_VERIFY(tray.isAvailable());
-    // The watcher itself goes.
-    onWatcherThread("stop");
-    QTRY_VERIFY(!watch.watcherRunning());
-    QVERIFY(!watch.present());
-    QCOMPARE(changes.count(), 4);
-    QTRY_COMPARE(availability.count(), 3);
-    QVERIFY(!tray.isAvailable());
-    thread.quit();
-    thread.wait();
+    onWatcher([](FakeStatusNotifierWatcher &fake) { fake.stop(); });
+    QTRY_VERIFY(!watch.present());
+    QTRY_VERIFY(!tray.isAvailable());
+    QCOMPARE(availability.count(), 3);
+}
+
+void TrayHostBusTest::popupOpensFromTheEventLoop()
+{
+    QtTrayIcon tray;
+    QMenu menu;
+    menu.addAction(QStringLiteral("item"));
+    QSignalSpy opened(&menu, &QMenu::aboutToShow);
+    // As on X, a window hidden a moment ago keeps the focus a while (offscreen, for good).
+    QWidget hidden;
+    hidden.show();
+    hidden.activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), hidden.windowHandle());
+    hidden.hide();
+    // Bus traffic while the press is handled, a second press among it. Once anything ran inside
+    // the handler, popups are closed, so that a wait inside it ends.
+    bool inHandler = false;
+    int ranInHandler = 0;
+    QTimer bus;
+    connect(&bus, &QTimer::timeout, &tray, [&] {
+        if (inHandler && ranInHandler++ == 0)
+            QMetaObject::invokeMethod(
+                &tray, [&] { tray.popupAtPointer(menu); }, Qt::QueuedConnection);
+        if (QWidget *popup = QApplication::activePopupWidget(); popup && ranInHandler)
+            popup->close();
+    });
+    bus.start(10);
+
+    inHandler = true;
+    tray.popupAtPointer(menu);
+    inHandler = false;
+    tray.popupAtPointer(menu);
+
+    QCOMPARE(ranInHandler, 0);
+    QTRY_VERIFY(menu.isVisible());
+    tray.popupAtPointer(menu);
+    QCOMPARE(opened.count(), 1);
 }
 
 QTEST_MAIN(TrayHostBusTest)

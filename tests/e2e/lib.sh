@@ -191,6 +191,15 @@ e2e_process_gone() {
     ! kill -0 "$1" 2>/dev/null
 }
 
+# Whether an X tray (trayer) has embedded the program's icon.
+e2e_icon_in_x_tray() {
+    local panel
+    for panel in $(xdotool search --class trayer 2>/dev/null); do
+        xwininfo -tree -id "$panel" 2>/dev/null | grep -q '("brenlowick" "Brenlowick")' && return 0
+    done
+    return 1
+}
+
 e2e_screenshot() {
     import -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null
 }

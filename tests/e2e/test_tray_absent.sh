@@ -26,17 +26,10 @@ xdotool windowactivate --sync "$main_window"
 e2e_wait_for e2e_window_visible Brenlowick || e2e_fail "the minimised window did not come back"
 
 # A panel started later gets the icon, and from then on the close box hides into the tray.
-tray_icon_embedded() {
-    local panel
-    for panel in $(xdotool search --class trayer 2>/dev/null); do
-        xwininfo -tree -id "$panel" 2>/dev/null | grep -q '("brenlowick" "Brenlowick")' && return 0
-    done
-    return 1
-}
 trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
     --transparent false >/dev/null 2>&1 &
 E2E_PIDS+=($!)
-e2e_wait_for tray_icon_embedded || e2e_fail "the icon did not appear in a tray started later"
+e2e_wait_for e2e_icon_in_x_tray || e2e_fail "the icon did not appear in a tray started later"
 xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
 e2e_wait_for bash -c "! xdotool search --onlyvisible --name '^Brenlowick\$' | grep -qx $main_window" \
     || e2e_fail "the close box did not hide the window into the tray started later"

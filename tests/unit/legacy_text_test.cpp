@@ -85,6 +85,21 @@ private Q_SLOTS:
             << QByteArray("Caf\xe9") << QStringLiteral("Café") << QString();
         QTest::newRow("Latin-1 words ending in an accented letter keep it")
             << QByteArray("Caf\xe9 Ol\xe9") << QStringLiteral("Café Olé") << QString();
+        QTest::newRow("Latin-1 elision ending in an accented letter")
+            << QByteArray("C'\xe8") << QStringLiteral("C'è") << QString();
+        QTest::newRow("Latin-1 one-letter word at the end")
+            << QByteArray("Voyage \xe0") << QStringLiteral("Voyage à") << QString();
+        // Half-width katakana whose bytes also form UTF-8 lead and trail bytes, cut or whole,
+        // and UTF-8 whose bytes also read as clean CP932.
+        QTest::newRow("half-width kana that read as cut UTF-8")
+            << QByteArray("\xc3\xbd\xc4\xbf\xdd\xb8\xde") << QStringLiteral("ﾃｽﾄｿﾝｸﾞ") << QString();
+        QTest::newRow("half-width kana that read as UTF-8")
+            << QByteArray("\xc3\xbd\xc4\xbf\xdd\xb8") << QStringLiteral("ﾃｽﾄｿﾝｸ") << QString();
+        QTest::newRow("UTF-8 Cyrillic")
+            << QByteArray("\xd0\xb2\xd0\xbe\xd0\xb4\xd0\xb0") << QStringLiteral("вода") << QString();
+        QTest::newRow("UTF-8 kana cut inside a character")
+            << QByteArray("\xe3\x81\xae\xe3\x81\xae \xe3\x81") << QStringLiteral("縺ｮ縺ｮ 縺")
+            << QStringLiteral("のの ");
         QTest::newRow("a second half equal to a lead byte is no cut")
             << QByteArray("\x8f\x74\x82\x9f") << QStringLiteral("春ぁ") << QString();
     }

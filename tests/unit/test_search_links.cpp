@@ -1,8 +1,14 @@
 #include "song_search_helpers.h"
+#include "songlist/pseudo_file_systems.h"
 
 #include <QTest>
 
+#include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <set>
 #include <tuple>
@@ -95,6 +101,35 @@ private Q_SLOTS:
             QVERIFY(inside.paths.empty());
             QCOMPARE(inside.folders, size_t {0});
         }
+    }
+
+    void deviceFolderIsToldByTheMountTable_data()
+    {
+        QTest::addColumn<QByteArray>("mount");
+        QTest::addColumn<bool>("deviceFolder");
+        QTest::newRow("a container's /dev") << QByteArray("/dev rw - tmpfs") << true;
+        QTest::newRow("shared memory below /dev") << QByteArray("/dev/shm rw - tmpfs") << false;
+    }
+
+    void deviceFolderIsToldByTheMountTable()
+    {
+        // Only the mount table tells the device folder from another memory file system: a
+        // scratch folder on one stands for it, as the table given says where it is mounted.
+        QFETCH(QByteArray, mount);
+        QFETCH(bool, deviceFolder);
+        const ScratchTree tree;
+        const int fd = ::open(tree.root.c_str(), O_RDONLY | O_DIRECTORY);
+        struct stat folder { };
+        struct statfs fileSystem { };
+        if (fd < 0 || ::fstat(fd, &folder) != 0 || ::fstatfs(fd, &fileSystem) != 0
+            || fileSystem.f_type != TMPFS_MAGIC)
+            QSKIP("no memory file system to stand for the device folder");
+        std::ofstream(tree.root + "/mountinfo")
+            << "22 1 " << major(folder.st_dev) << ':' << minor(folder.st_dev) << " / "
+            << mount.constData() << " none rw\n";
+        QCOMPARE(
+            PseudoFileSystems(tree.root + "/mountinfo").holds(fd, folder.st_dev), deviceFolder);
+        ::close(fd);
     }
 
     void stoppedWalkGivesTheSongsListedSoFar()

@@ -48,11 +48,16 @@ private Q_SLOTS:
         touch(fs::path(m_root) / "sub/cover.jpg");
         // A list from before, and a display showing something, that the command must clear.
         touch(fs::path(m_root) / "old.mp3");
+        const QFont usualPivotFont = m_window->lblPivot->font();
         m_window->cmdGetFiles_Click();
         QCOMPARE(m_window->SongList->ListCount(), 1);
         fs::remove(fs::path(m_root) / "old.mp3");
         m_window->lblCount->setText(QStringLiteral("00:01:02"));
-        m_window->lblPivot->setText(QStringLiteral("1/1"));
+        // The last song of a long list, whose number is shown condensed.
+        m_window->SongPaths.assign(1000000, m_root + "/old.mp3");
+        m_window->CurrentSong = 999999;
+        m_window->StartCurrentSong();
+        QVERIFY(m_window->lblPivot->font() != usualPivotFont);
         m_window->lblTitle->setText(QStringLiteral("title"));
         m_window->lblArtist->setText(QStringLiteral("artist"));
         m_window->CurrentSong = 0;
@@ -66,6 +71,7 @@ private Q_SLOTS:
         QCOMPARE(m_window->FoundCount, 0);
         QCOMPARE(m_window->lblCount->text(), QStringLiteral("00:00:00"));
         QCOMPARE(m_window->lblPivot->text(), QStringLiteral("----/----"));
+        QCOMPARE(m_window->lblPivot->font(), usualPivotFont);
         QCOMPARE(m_window->lblTitle->text(), QString());
         QCOMPARE(m_window->lblArtist->text(), QString());
         QVERIFY(m_fakes->messageBox.shown.empty());
