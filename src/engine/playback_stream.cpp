@@ -324,6 +324,13 @@ int64_t PlaybackStream::framesHanded() const
     return current ? current->handed : 0;
 }
 
+bool PlaybackStream::decodedToEnd() const
+{
+    std::lock_guard lock(m_mutex);
+    const std::shared_ptr<Clip> current = currentLocked();
+    return current && current->decodedToEnd;
+}
+
 int64_t PlaybackStream::endedTailFrames() const
 {
     std::lock_guard lock(m_mutex);

@@ -76,6 +76,8 @@ public:
     // True once after the current song's length or tags changed.
     bool takeInfoChanged();
     int64_t framesHanded() const;
+    // Whether the current song is decoded to its end.
+    bool decodedToEnd() const;
     // Joins or gives up on the songs' threads: returns once they have ended, or after `limit`
     // with those still in a read left to end by themselves.
     void stopClipThreads(std::chrono::milliseconds limit);

@@ -39,8 +39,11 @@ struct Playing {
         return got;
     }
     // Fills until no more than a buffer of the song is left to hand: the end is announced then.
+    // The song is decoded whole first, so that no buffer waits for the decoding: a busy machine
+    // would otherwise make a gap, as a real device's late buffer does.
     void fillUntilTheEndIsAnnounced()
     {
+        QVERIFY(spinUntil([&] { return stream->decodedToEnd(); }));
         while (songFrames() - stream->framesHanded() > Buffer)
             fill();
     }
