@@ -78,6 +78,7 @@ private Q_SLOTS:
     void suspendedSinkPlaysOn();
     void streamMovedToAnotherSinkPlaysOn();
     void killedServerIsALostDeviceAndPlayResumes();
+    void noServerMeansSdl();
 
 private:
     // Opens the song and plays it; the time Play returned.
@@ -164,6 +165,8 @@ void ServerChangesTest::killedServerIsALostDeviceAndPlayResumes()
     Mp3Engine engine;
     const int64_t playedNs = startSong(engine);
     QVERIFY(!readPositionFor(engine, 600));
+    // The server's own output, not SDL's way to the same server.
+    QCOMPARE(engine.outputName(), QStringLiteral("pulse"));
     QVERIFY(waitUntilHeard(*m_recorder, steadyNowNs()));
     const int64_t killedNs = steadyNowNs();
     m_server.kill();
@@ -206,6 +209,20 @@ void ServerChangesTest::killedServerIsALostDeviceAndPlayResumes()
     QVERIFY2(std::abs(resumedAt - lastHeard) <= 30 * FramesPerMs,
         qPrintable(QStringLiteral("resumed %1 ms from where the song was heard")
                        .arg((resumedAt - lastHeard) / FramesPerMs)));
+}
+
+void ServerChangesTest::noServerMeansSdl()
+{
+    // No server answers where the player looks: SDL's output plays (or reports that it has no
+    // device), and no server is started for it.
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/brenlowick/native");
+    {
+        Mp3Engine engine;
+        startSong(engine);
+        QTRY_COMPARE(engine.outputName(), QStringLiteral("sdl"));
+    }
+    qputenv("PULSE_SERVER", server);
 }
 
 BRENLOWICK_SOUND_TEST_MAIN(ServerChangesTest)
