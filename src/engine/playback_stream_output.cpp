@@ -93,6 +93,10 @@ int64_t PlaybackStream::pullLocked(unsigned char *destination, int64_t frames, l
             clip->handed += count;
             total += count;
         }
+        // Half the ring left to hand: the decoding refills it while the output sleeps, so the
+        // next burst finds what it needs at once.
+        if (!clip->filling && clip->ring.end() - clip->handed < clip->ring.capacity() / 2)
+            wakeDecodingLocked(*clip);
         if (clip->handed < clip->ring.end())
             break;
         if (!clip->decodedToEnd) {

@@ -21,6 +21,8 @@ constexpr int64_t EndLeadMilliseconds = 200;
 // How far past the sink's own latency the server's queue is written over: the time a message
 // takes to reach the server's sink thread.
 constexpr int64_t RewriteMarginMilliseconds = 5;
+// Bursts between two readings of the server's clock.
+constexpr int BurstsPerReading = 4;
 // Silence written ahead of the sound when the server starts again after running dry.
 constexpr int64_t RestartSilenceMilliseconds = 5;
 
@@ -216,10 +218,11 @@ void PulseOutput::write()
 {
     // Bursts: nothing until the server holds no more than half of what it may, then all it
     // takes. Each write wakes this thread and the server's, and the fewer the better.
-    const int64_t held = m_stream->handedEnd() - heardFrame().value_or(m_frameBase);
-    if (held > framesIn(HeldMilliseconds, m_rate) / 2)
-        return;
     size_t room = pa_stream_writable_size(m_pa);
+    const int64_t held = m_stream->handedEnd() - heardFrame().value_or(m_frameBase);
+    if (room < bytesOf(framesIn(BurstMilliseconds, m_rate))
+        && held > framesIn(HeldMilliseconds, m_rate) / 2)
+        return;
     bool wrote = false;
     if (m_ranDry && room > 0) {
         // After the server ran dry, the first few milliseconds of what comes next may be
@@ -249,14 +252,21 @@ void PulseOutput::write()
         room -= static_cast<size_t>(frames) * Mp3Decoder::BytesPerFrame;
         wrote = true;
     }
-    if (wrote)
+    if (!wrote)
+        return;
+    // The server's clock is read afresh every few bursts (a round trip, and a wake-up, each);
+    // in between libpulse carries it on from the last reading, closely enough.
+    if (++m_burstsSinceReading >= BurstsPerReading)
         measure();
+    else
+        publishClock();
 }
 
 void PulseOutput::measure()
 {
     if (m_timingPending || m_pa == nullptr)
         return;
+    m_burstsSinceReading = 0;
     m_timingPending = true;
     pa_operation_unref(pa_stream_update_timing_info(m_pa, &onTiming, this));
 }

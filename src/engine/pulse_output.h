@@ -69,6 +69,7 @@ private:
     int64_t m_frameBase = 0;   // the output frame of the server stream's first byte
     bool m_draining = false;
     bool m_timingPending = false;
+    int m_burstsSinceReading = 0;
     bool m_ranDry = false;     // the server played all it had: the next write lands where it is
     Cut m_cut = Cut::None;
     std::optional<std::chrono::steady_clock::time_point> m_idleSince;

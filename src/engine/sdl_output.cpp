@@ -133,6 +133,9 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
             idleSince = {};
             if (m_device != 0 && m_deviceRate != plan.rate) {
                 waitForTailPlayed(stopping);
+                // The wait may have taken the wake-up that tells this thread to stop.
+                if (stopping.load())
+                    break;
                 close(false);
             }
             if (m_device == 0 && !open(plan.rate))
