@@ -1,8 +1,10 @@
 #include "bench/bench_registry.h"
+#include "bench/command_latency_bench.h"
 #include "bench/engine_bench.h"
 #include "bench/power_bench.h"
 #include "bench/settings_bench.h"
 #include "bench/sink_latency_bench.h"
+#include "bench/slow_disk_open_bench.h"
 #include "bench/soak/soak_bench.h"
 #include "bench/songlist_bench.h"
 #include "bench/startup_bench.h"
@@ -19,6 +21,8 @@ const std::vector<BenchCommand> &benchCommands()
         {"playback-cpu", benchPlaybackCpu},
         {"open-latency", benchOpenLatency},
         {"resume-latency", benchResumeLatency},
+        {"open-latency-slow-disk", runSlowDiskOpenBench},
+        {"command-latency", runCommandLatencyBench},
         {"tags", benchTags},
         {"transitions", runTransitionsBench},
         {"power", runPowerBench},

@@ -36,6 +36,7 @@ struct OutputFigures {
     PerMinute stopped;
     std::vector<double> decodeRuns; // the bare decode, around each playing state
     bool deviceLetGo = true;
+    bool rightOutput = true;
 };
 
 // The window on an engine with this output: a long song played shown and in the tray, then
@@ -60,6 +61,7 @@ OutputFigures measureOutput(BenchOutput output, const std::filesystem::path &son
     window.SongList->setListIndex(0);
     // Past the device's start-up, which is no part of the steady cost.
     runEventLoopFor(1.0);
+    figures.rightOutput = playsOn(engine, output, "power");
     const double playedFrom = engine.CurrentPosition();
     measureBareDecode(song, playedFrom, figures.decodeRuns);
     figures.shown = measure(seconds, (name + ", playing, window shown").c_str());
@@ -85,23 +87,34 @@ OutputFigures measureOutput(BenchOutput output, const std::filesystem::path &son
     return figures;
 }
 
-void printPlaying(
-    const std::string &name, const PerMinute &ours, double decodeMs, double wakeupGoal)
+const char *verdict(bool met)
 {
-    std::printf("%s: ratio %.2f (ours %.1f ms CPU a minute of audio and %.1f wake-ups a second, "
-                "baseline bare decode %.1f ms; goals 1.5 and %.0f wake-ups a second)\n",
-        name.c_str(), ours.cpuMs / decodeMs, ours.cpuMs, ours.wakeupsPerSecond(), decodeMs,
-        wakeupGoal);
+    return met ? "met" : "missed";
+}
+
+void printPlaying(const std::string &name, const PerMinute &ours, double decodeMs,
+    const PerMinute &idle, double wakeupGoal)
+{
+    std::printf("%s: ratio %.2f (ours %.1f ms CPU a minute of audio, baseline bare decode %.1f "
+                "ms; goal 1.5: %s)\n",
+        name.c_str(), ours.cpuMs / decodeMs, ours.cpuMs, decodeMs,
+        verdict(ours.cpuMs <= 1.5 * decodeMs));
+    std::printf("%s-wakeups: ratio %.2f (ours %.1f a second of all threads, baseline idle window "
+                "%.2f; goal at most %.0f a second: %s)\n",
+        name.c_str(), flooredRatio(ours.wakeups, idle.wakeups, 10.0), ours.wakeupsPerSecond(),
+        idle.wakeupsPerSecond(), wakeupGoal, verdict(ours.wakeupsPerSecond() <= wakeupGoal));
 }
 
 void printHalted(const std::string &name, const PerMinute &ours, const PerMinute &idle)
 {
     std::printf("%s: ratio %.2f (ours %.1f ms CPU a minute, baseline idle window %.1f ms)\n",
         name.c_str(), flooredRatio(ours.cpuMs, idle.cpuMs, 1.0), ours.cpuMs, idle.cpuMs);
-    std::printf("%s-wakeups: ratio %.2f (ours %.2f a second, baseline idle window %.2f; goal: "
-                "the output adds none)\n",
+    // The window's thread wakes for its own reasons; the output and the engine have none.
+    std::printf("%s-wakeups: ratio %.2f (ours %.2f a second, baseline idle window %.2f; of "
+                "which the threads beside the window's %.2f; goal: the output adds none: %s)\n",
         name.c_str(), flooredRatio(ours.wakeups, idle.wakeups, 10.0), ours.wakeupsPerSecond(),
-        idle.wakeupsPerSecond());
+        idle.wakeupsPerSecond(), ours.otherThreadsWakeupsPerSecond(),
+        verdict(ours.otherThreadsWakeups <= idle.otherThreadsWakeups));
 }
 
 void printOutput(BenchOutput output, const OutputFigures &figures, const PerMinute &idle)
@@ -118,8 +131,8 @@ void printOutput(BenchOutput output, const OutputFigures &figures, const PerMinu
         "of playing in the tray alone cost %.2f times the bare decode\n",
         benchOutputName(output), wakeUpUs, figures.tray.wakeupsPerSecond(),
         figures.tray.wakeups * wakeUpUs / 1e3 / decodeMs);
-    printPlaying(prefix + "-playing-shown", figures.shown, decodeMs, 15);
-    printPlaying(prefix + "-playing-tray", figures.tray, decodeMs, 8);
+    printPlaying(prefix + "-playing-shown", figures.shown, decodeMs, idle, 15);
+    printPlaying(prefix + "-playing-tray", figures.tray, decodeMs, idle, 8);
     printHalted(prefix + "-paused", figures.paused, idle);
     printHalted(prefix + "-stopped", figures.stopped, idle);
     std::fflush(stdout);
@@ -152,16 +165,19 @@ int runPowerBench(int argc, char *argv[])
     HeadlessTray tray;
     std::optional<PerMinute> idle;
     bool deviceLetGo = true;
-    for (const BenchOutput output : {BenchOutput::SoundServer, BenchOutput::Sdl}) {
+    bool rightOutputs = true;
+    for (const BenchOutput output :
+        {BenchOutput::SoundServer, BenchOutput::SdlOnServer, BenchOutput::SdlDummy}) {
         const OutputFigures figures
             = measureOutput(output, song, seconds, desktop, messageBox, tray, idle);
         printOutput(output, figures, *idle);
         deviceLetGo = deviceLetGo && figures.deviceLetGo;
+        rightOutputs = rightOutputs && figures.rightOutput;
     }
     std::fprintf(stderr,
         "power: goals: playing within 1.5 times the bare decode, at most 15 "
         "wake-ups a second shown and 8 in the tray; paused and stopped, no "
         "wake-up of the output%s\n",
         messageBox.shown ? " (error boxes were shown)" : "");
-    return messageBox.shown || !deviceLetGo ? 1 : 0;
+    return messageBox.shown || !deviceLetGo || !rightOutputs ? 1 : 0;
 }

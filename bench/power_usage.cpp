@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,11 +46,15 @@ struct ThreadUsage {
     double wakeups = 0;
 };
 
+// The window's thread under a name of its own: threads that set none carry the program's name.
+const char *const WindowThread = "window";
+
 // CPU nanoseconds and wake-ups of each living thread, by thread name.
 std::map<std::string, ThreadUsage> threadUsage()
 {
     std::map<std::string, ThreadUsage> byName;
     const QDir tasks(QStringLiteral("/proc/self/task"));
+    const QString windowTask = QString::number(getpid());
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
         QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
@@ -57,7 +62,8 @@ std::map<std::string, ThreadUsage> threadUsage()
         if (!comm.open(QIODevice::ReadOnly) || !schedstat.open(QIODevice::ReadOnly)
             || !status.open(QIODevice::ReadOnly))
             continue;
-        ThreadUsage &usage = byName[comm.readAll().trimmed().toStdString()];
+        ThreadUsage &usage = byName[task == windowTask ? std::string(WindowThread)
+                                                       : comm.readAll().trimmed().toStdString()];
         usage.cpuNs += schedstat.readAll().split(' ').value(0).toDouble();
         for (const QByteArray &line : status.readAll().split('\n')) {
             if (line.startsWith("voluntary_ctxt_switches:"))
@@ -97,6 +103,7 @@ PerMinute measure(double seconds, const char *state)
     // Where the time and the wake-ups go, by thread, for whoever wants to know which one to
     // look at.
     std::fprintf(stderr, "power: %s, CPU ms a minute and wake-ups a second by thread:", state);
+    double otherThreadsWakeups = 0;
     for (const auto &[name, usage] : threadUsage()) {
         const auto earlier = threadsBefore.find(name);
         const ThreadUsage was = earlier != threadsBefore.end() ? earlier->second : ThreadUsage {};
@@ -104,9 +111,12 @@ PerMinute measure(double seconds, const char *state)
             std::fprintf(stderr, " %s %.2f/%.1f", name.c_str(),
                 (usage.cpuNs - was.cpuNs) / 1e6 / minutes,
                 (usage.wakeups - was.wakeups) / minutes / 60.0);
+        if (name != WindowThread)
+            otherThreadsWakeups += std::max(0.0, usage.wakeups - was.wakeups);
     }
     std::fputs("\n", stderr);
-    return {(after.cpuMs - before.cpuMs) / minutes, (after.wakeups - before.wakeups) / minutes};
+    return {(after.cpuMs - before.cpuMs) / minutes, (after.wakeups - before.wakeups) / minutes,
+        otherThreadsWakeups / minutes};
 }
 
 void measureBareDecode(

@@ -12,8 +12,12 @@
 struct PerMinute {
     double cpuMs = 0;
     double wakeups = 0;
+    // Of those, the wake-ups of every thread but the window's (the engine's, its output's, the
+    // libraries'), living at the start and end of the measurement.
+    double otherThreadsWakeups = 0;
 
     double wakeupsPerSecond() const { return wakeups / 60.0; }
+    double otherThreadsWakeupsPerSecond() const { return otherThreadsWakeups / 60.0; }
 };
 
 void runEventLoopFor(double seconds);
