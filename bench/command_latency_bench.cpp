@@ -91,11 +91,6 @@ bool rateChanges(BenchOutput output, int rounds, TimedCommands &timed)
         everyCommand(engine, timed, songs[next], std::array {0.002, 0.008, 0.02, 0.035}[round % 4]);
         next = 1 - next;
     }
-    // Ended once the output has settled at the last rate: an engine ended while SDL's output
-    // plays out a tail before a change of rate leaves its device open behind it (SdlOutput::run
-    // does not look at `stopping` again after waitForTailPlayed), and SDL's dummy driver opens
-    // one device at a time, so the next condition's could not open.
-    runEventLoopFor(0.5);
     return playsOn(engine, output, "command-latency") && !outputFailed(engine);
 }
 

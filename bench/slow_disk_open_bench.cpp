@@ -128,7 +128,9 @@ int runSlowDiskOpenBench(int argc, char *argv[])
     const auto copies = static_cast<int>(fs::file_size(longFile) / fs::file_size(smallFile));
 
     ThrottledDisk disk;
-    Mp3Engine engine(nullptr, {disk.reader()});
+    Mp3Engine::Options options;
+    options.read = disk.reader();
+    Mp3Engine engine(nullptr, options);
     std::vector<double> afterSmall;
     std::vector<double> afterLong;
     std::vector<double> baseline;

@@ -36,6 +36,9 @@ struct Clip {
     ThreadWakeup tagsReady;
     // Set once, when the clip leaves playback: its threads end (a read under way first).
     std::atomic<bool> stopping = false;
+    // Set when another song opens: the walk for the exact length gives up, so that the other
+    // song's head does not wait behind its reads on a slow disk.
+    std::atomic<bool> lengthScanStopping = false;
 
     // --- Under the stream's lock.
     ClipState state = ClipState::Halted;

@@ -49,7 +49,7 @@ void runClipInfo(std::shared_ptr<PlaybackStream> stream, std::shared_ptr<Clip> c
     pthread_setname_np(pthread_self(), "mp3 song info");
     stream->tagsRead(*clip, readSongTags(clip->decoder->file()->path));
     if (!clip->decoder->lengthIsExact() && !clip->stopping.load()) {
-        const int64_t frames = scanLengthFrames(*clip->decoder, clip->stopping);
+        const int64_t frames = scanLengthFrames(*clip->decoder, clip->lengthScanStopping);
         if (frames > 0)
             stream->lengthScanned(*clip, frames);
     }

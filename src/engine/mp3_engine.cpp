@@ -55,6 +55,7 @@ Mp3Engine::~Mp3Engine()
 
 void Mp3Engine::setFileName(const std::filesystem::path &path)
 {
+    m_stream->stopLengthScans();
     std::shared_ptr<Mp3Decoder> opened;
     try {
         opened = std::make_shared<Mp3Decoder>(path, m_options.read);

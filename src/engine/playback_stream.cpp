@@ -181,9 +181,17 @@ void PlaybackStream::cutOffLocked(const std::shared_ptr<Clip> &clip)
         dropClipLocked(clip);
 }
 
+void PlaybackStream::stopLengthScans()
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto &clip : m_clips)
+        clip->lengthScanStopping.store(true);
+}
+
 void PlaybackStream::dropClipLocked(const std::shared_ptr<Clip> &clip)
 {
     clip->stopping.store(true);
+    clip->lengthScanStopping.store(true);
     clip->decodeMore.post();
     m_log.forget(*clip);
 }

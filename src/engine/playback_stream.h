@@ -57,6 +57,9 @@ public:
     static void setDecoder(
         const std::shared_ptr<PlaybackStream> &self, std::shared_ptr<Mp3Decoder> decoder);
     void clearClip();
+    // Another song is about to be opened: the walks over the songs' files for their length
+    // stop (a length not known by then is made exact by the decoding's end).
+    void stopLengthScans();
     void play();
     void pause();
     void stop();
