@@ -44,19 +44,15 @@ QString displayName(const std::filesystem::path &path)
         QStringLiteral("MP3 として再生できないファイルです。(%1: %2)").arg(why, displayName(path)));
 }
 
-// Why libmpg123 found nothing to play, in the listener's words. Where the library only says
-// that the stream is over, or has no words for its code, there was no audio frame at all (a
-// file of tags, or of something else); where it names a fault, its words go along for whoever
-// reads the details.
+// libmpg123 found nothing to play: whether it says the stream is over, that it lost sync, or
+// has no words for its code, the file holds no MP3 frame it can play (a file of tags only, or
+// of something else), and that is what the listener is told.
 [[noreturn]] void raiseNoAudio(mpg123_handle *handle, int code, const std::filesystem::path &path)
 {
     const int detailed = code == MPG123_ERR && handle != nullptr ? mpg123_errcode(handle) : code;
-    if (detailed == MPG123_DONE || detailed == MPG123_NEED_MORE || detailed == MPG123_OK
-        || detailed == MPG123_ERR || detailed == MPG123_ERR_READER)
-        raiseNotMp3(QStringLiteral("音声のフレームが見つかりません"), path);
-    raiseNotMp3(QStringLiteral("音声のデータを読めません。libmpg123: ")
-            + QString::fromUtf8(mpg123_plain_strerror(detailed)),
-        path);
+    if (detailed == MPG123_OUT_OF_MEM)
+        raiseError(ErrNo::OutOfMemory, displayName(path));
+    raiseNotMp3(QStringLiteral("音声のフレームが見つかりません"), path);
 }
 
 void configure(mpg123_handle *handle)

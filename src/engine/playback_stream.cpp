@@ -53,8 +53,8 @@ void PlaybackStream::setDecoder(
         const std::shared_ptr<Clip> current = self->currentLocked();
         // A song whose end the window took, while playback runs, plays out before this one:
         // this one follows it without a gap. Anything else is cut off.
-        const bool followsWithoutGap =
-            current && current->state == ClipState::Ended && self->m_running;
+        const bool followsWithoutGap
+            = current && current->state == ClipState::Ended && self->m_running;
         if (!followsWithoutGap) {
             std::vector<std::shared_ptr<Clip>> cut;
             cut.swap(self->m_clips);
@@ -238,7 +238,7 @@ int64_t PlaybackStream::positionLocked(const Clip &clip, int64_t atNs) const
         [[fallthrough]];
     default:
         position = std::min(m_log.clipFrameAt(clip, heardFrameLocked(atNs)).value_or(clip.handed),
-                            clip.lengthFrames);
+            clip.lengthFrames);
     }
     // A buffer asked for late (a busy machine, a server's uneven pace) or a fresh reading of a
     // server's clock must not show the song going backwards.

@@ -220,7 +220,7 @@ void PlaybackStream::applyCutLocked(int64_t frame)
     m_fadeInNext = m_canTakeBack;
     m_cutPending = false;
     // The sound stands at most here until the output says it runs again.
-    m_clock = Clock{std::min(heardFrameLocked(nowNs()), frame), nowNs(), false, m_clock.rate};
+    m_clock = Clock {std::min(heardFrameLocked(nowNs()), frame), nowNs(), false, m_clock.rate};
     m_clockFloor = std::min(m_clockFloor, m_clock.frame);
     m_deviceWakeup.post();
     m_outputWakeup.post();

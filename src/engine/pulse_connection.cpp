@@ -7,7 +7,8 @@
 #include <atomic>
 
 PulseConnection::PulseConnection(ThreadWakeup &wakeup, std::function<void()> service)
-    : m_wakeup(wakeup), m_service(std::move(service))
+    : m_wakeup(wakeup)
+    , m_service(std::move(service))
 {
     m_loop = pa_mainloop_new();
     if (m_loop == nullptr)
@@ -42,15 +43,14 @@ bool PulseConnection::connect()
     return true;
 }
 
-bool PulseConnection::connectAndWait(std::chrono::milliseconds limit,
-                                     const std::atomic<bool> &stopping)
+bool PulseConnection::connectAndWait(
+    std::chrono::milliseconds limit, const std::atomic<bool> &stopping)
 {
     if (!connect())
         return false;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     serviceAfter(std::chrono::duration_cast<std::chrono::microseconds>(limit));
-    while (!ready() && !failed() && !stopping.load()
-           && std::chrono::steady_clock::now() < deadline)
+    while (!ready() && !failed() && !stopping.load() && std::chrono::steady_clock::now() < deadline)
         iterate();
     serviceAfter(std::chrono::microseconds(-1));
     return ready();
@@ -105,16 +105,16 @@ void PulseConnection::serviceAfter(std::chrono::microseconds delay)
     m_api->time_restart(m_timer, &due);
 }
 
-void PulseConnection::onWakeup(pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t,
-                               void *self)
+void PulseConnection::onWakeup(
+    pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *self)
 {
     auto *connection = static_cast<PulseConnection *>(self);
     connection->m_wakeup.wait(std::chrono::milliseconds(0));
     connection->m_service();
 }
 
-void PulseConnection::onTimer(pa_mainloop_api *api, pa_time_event *event, const struct timeval *,
-                              void *self)
+void PulseConnection::onTimer(
+    pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self)
 {
     api->time_restart(event, nullptr);
     static_cast<PulseConnection *>(self)->m_service();

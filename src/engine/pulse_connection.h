@@ -14,8 +14,7 @@ class ThreadWakeup;
 // output thread): libpulse's own main loop, which also watches a ThreadWakeup of the engine's,
 // so the commands of the window reach it the one way every engine thread is woken, and a timer.
 // Never starts a server: one that does not answer is no server.
-class PulseConnection
-{
+class PulseConnection {
 public:
     // `service` runs whenever something may have changed: the wakeup posted, the timer due, the
     // connection's state changed.

@@ -47,7 +47,10 @@ AppError failure(const QString &reason)
 
 } // namespace
 
-PulseOutput::PulseOutput(std::chrono::milliseconds idleGrace) : m_idleGrace(idleGrace) {}
+PulseOutput::PulseOutput(std::chrono::milliseconds idleGrace)
+    : m_idleGrace(idleGrace)
+{
+}
 
 PulseOutput::~PulseOutput()
 {
@@ -162,7 +165,7 @@ void PulseOutput::serviceStream(long rate, bool sound)
 
 void PulseOutput::openStream(long rate)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<uint32_t>(rate), 2};
+    const pa_sample_spec spec {PA_SAMPLE_S16NE, static_cast<uint32_t>(rate), 2};
     m_pa = pa_stream_new(m_connection->context(), "Brenlowick", &spec, nullptr);
     if (m_pa == nullptr) {
         lose(m_connection->lastError());
@@ -178,7 +181,7 @@ void PulseOutput::openStream(long rate)
     // stops when it runs dry: a fresh reading then, so the position starts and stops with it.
     pa_stream_set_started_callback(m_pa, &onStarted, this);
     pa_stream_set_underflow_callback(m_pa, &onRanDry, this);
-    pa_buffer_attr attributes{};
+    pa_buffer_attr attributes {};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = bytesOf(framesIn(HeldMilliseconds, rate));
     // The server asks for more once this much is free: the sink's own latency becomes the
@@ -187,8 +190,8 @@ void PulseOutput::openStream(long rate)
     // A fade-out alone must play: the server starts with a few samples.
     attributes.prebuf = bytesOf(64);
     attributes.fragsize = static_cast<uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_NOT_MONOTONIC);
+    const auto flags
+        = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_NOT_MONOTONIC);
     if (pa_stream_connect_playback(m_pa, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
         lose(m_connection->lastError());
         return;
@@ -241,14 +244,13 @@ void PulseOutput::write()
         if (pa_stream_begin_write(m_pa, &data, &bytes) < 0 || data == nullptr)
             break;
         const int64_t frames = m_stream->pull(static_cast<unsigned char *>(data),
-                                              static_cast<int64_t>(bytes) / Mp3Decoder::BytesPerFrame,
-                                              m_rate);
+            static_cast<int64_t>(bytes) / Mp3Decoder::BytesPerFrame, m_rate);
         if (frames == 0) {
             pa_stream_cancel_write(m_pa);
             break;
         }
         pa_stream_write(m_pa, data, static_cast<size_t>(frames) * Mp3Decoder::BytesPerFrame,
-                        nullptr, 0, PA_SEEK_RELATIVE);
+            nullptr, 0, PA_SEEK_RELATIVE);
         room -= static_cast<size_t>(frames) * Mp3Decoder::BytesPerFrame;
         wrote = true;
     }
@@ -303,8 +305,9 @@ void PulseOutput::scheduleNext(bool sound)
     std::chrono::microseconds next(-1);
     if (sound) {
         const std::optional<int64_t> heard = heardFrame();
-        const int64_t until =
-            heard ? m_stream->announceEndWithin(*heard, framesIn(EndLeadMilliseconds, m_rate)) : -1;
+        const int64_t until = heard
+            ? m_stream->announceEndWithin(*heard, framesIn(EndLeadMilliseconds, m_rate))
+            : -1;
         if (until > 0)
             next = std::chrono::microseconds(until * 1'000'000 / m_rate);
     } else if (m_pa != nullptr && m_idleSince) {
@@ -343,17 +346,17 @@ void PulseOutput::takeBack()
     // server's write index moves back to its end: the server plays nothing of what lay behind
     // it (it waits for more, which the next burst writes over it).
     const pa_timing_info *timing = pa_stream_get_timing_info(m_pa);
-    const int64_t sinkFrames =
-        timing != nullptr ? static_cast<int64_t>(timing->sink_usec) * m_rate / 1'000'000 : 0;
+    const int64_t sinkFrames
+        = timing != nullptr ? static_cast<int64_t>(timing->sink_usec) * m_rate / 1'000'000 : 0;
     const int64_t frame = heardFrame().value_or(m_frameBase) + sinkFrames
-                          + framesIn(RewriteMarginMilliseconds, m_rate);
+        + framesIn(RewriteMarginMilliseconds, m_rate);
     const int64_t capacity = framesIn(2 * PlaybackStream::FadeMilliseconds, m_rate);
     std::vector<unsigned char> fade(static_cast<size_t>(capacity) * Mp3Decoder::BytesPerFrame);
     const int64_t faded = m_stream->acknowledgeCut(frame, fade.data(), capacity);
     if (faded > 0)
         pa_stream_write(m_pa, fade.data(), static_cast<size_t>(faded) * Mp3Decoder::BytesPerFrame,
-                        nullptr, (m_stream->handedEnd() - faded - m_frameBase) * Mp3Decoder::BytesPerFrame,
-                        PA_SEEK_ABSOLUTE);
+            nullptr, (m_stream->handedEnd() - faded - m_frameBase) * Mp3Decoder::BytesPerFrame,
+            PA_SEEK_ABSOLUTE);
 }
 
 void PulseOutput::onTiming(pa_stream *stream, int, void *self)

@@ -23,8 +23,7 @@ class PulseConnection;
 // that neither clicks. Positions
 // come from the server's own clock. A server that goes away is reported as a lost device, and
 // the next Play connects again.
-class PulseOutput final : public AudioOutput
-{
+class PulseOutput final : public AudioOutput {
 public:
     explicit PulseOutput(std::chrono::milliseconds idleGrace);
     ~PulseOutput() override;
@@ -66,11 +65,11 @@ private:
     std::unique_ptr<PulseConnection> m_connection;
     pa_stream *m_pa = nullptr;
     long m_rate = 0;
-    int64_t m_frameBase = 0;   // the output frame of the server stream's first byte
+    int64_t m_frameBase = 0; // the output frame of the server stream's first byte
     bool m_draining = false;
     bool m_timingPending = false;
     int m_burstsSinceReading = 0;
-    bool m_ranDry = false;     // the server played all it had: the next write lands where it is
+    bool m_ranDry = false; // the server played all it had: the next write lands where it is
     Cut m_cut = Cut::None;
     std::optional<std::chrono::steady_clock::time_point> m_idleSince;
 };

@@ -12,8 +12,7 @@
 
 namespace {
 
-struct SdlFunctions
-{
+struct SdlFunctions {
     decltype(&::SDL_SetHint) setHint = nullptr;
     decltype(&::SDL_InitSubSystem) initSubSystem = nullptr;
     decltype(&::SDL_QuitSubSystem) quitSubSystem = nullptr;
@@ -26,8 +25,7 @@ struct SdlFunctions
     std::string failure;
 };
 
-template <typename Function>
-bool resolve(void *library, const char *name, Function &function)
+template<typename Function> bool resolve(void *library, const char *name, Function &function)
 {
     function = reinterpret_cast<Function>(dlsym(library, name));
     return function != nullptr;
@@ -45,14 +43,13 @@ const SdlFunctions &sdl()
             return;
         }
         functions.complete = resolve(library, "SDL_SetHint", functions.setHint)
-                             && resolve(library, "SDL_InitSubSystem", functions.initSubSystem)
-                             && resolve(library, "SDL_QuitSubSystem", functions.quitSubSystem)
-                             && resolve(library, "SDL_GetError", functions.getError)
-                             && resolve(library, "SDL_OpenAudioDevice", functions.openAudioDevice)
-                             && resolve(library, "SDL_CloseAudioDevice", functions.closeAudioDevice)
-                             && resolve(library, "SDL_PauseAudioDevice", functions.pauseAudioDevice)
-                             && resolve(library, "SDL_GetAudioDeviceStatus",
-                                        functions.getAudioDeviceStatus);
+            && resolve(library, "SDL_InitSubSystem", functions.initSubSystem)
+            && resolve(library, "SDL_QuitSubSystem", functions.quitSubSystem)
+            && resolve(library, "SDL_GetError", functions.getError)
+            && resolve(library, "SDL_OpenAudioDevice", functions.openAudioDevice)
+            && resolve(library, "SDL_CloseAudioDevice", functions.closeAudioDevice)
+            && resolve(library, "SDL_PauseAudioDevice", functions.pauseAudioDevice)
+            && resolve(library, "SDL_GetAudioDeviceStatus", functions.getAudioDeviceStatus);
         if (!functions.complete)
             functions.failure = "SDL2 lacks an audio function this program needs";
     });
@@ -86,12 +83,11 @@ const char *SDL_GetError(void)
 }
 
 SDL_AudioDeviceID SDL_OpenAudioDevice(const char *device, int iscapture,
-                                      const SDL_AudioSpec *desired, SDL_AudioSpec *obtained,
-                                      int allowed_changes)
+    const SDL_AudioSpec *desired, SDL_AudioSpec *obtained, int allowed_changes)
 {
     return sdl().complete
-               ? sdl().openAudioDevice(device, iscapture, desired, obtained, allowed_changes)
-               : 0;
+        ? sdl().openAudioDevice(device, iscapture, desired, obtained, allowed_changes)
+        : 0;
 }
 
 void SDL_CloseAudioDevice(SDL_AudioDeviceID dev)

@@ -120,7 +120,7 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
     m_stream = &stream;
     stream.setOutputCanTakeBack(false);
     // When playback became halted with the device open; the epoch while it is not.
-    std::chrono::steady_clock::time_point idleSince{};
+    std::chrono::steady_clock::time_point idleSince {};
     while (!stopping.load()) {
         if (m_lost.exchange(false)) {
             // SDL's audio starts afresh after a loss, so that a server that came back is found.
@@ -148,7 +148,7 @@ bool SdlOutput::run(PlaybackStream &stream, const std::atomic<bool> &stopping)
             continue;
         }
         // Halted with nothing left to play: the device goes once that has lasted a while.
-        if (idleSince == std::chrono::steady_clock::time_point{})
+        if (idleSince == std::chrono::steady_clock::time_point {})
             idleSince = std::chrono::steady_clock::now();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             idleSince + m_idleGrace - std::chrono::steady_clock::now());

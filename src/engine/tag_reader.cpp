@@ -34,8 +34,7 @@ QByteArrayView viewOf(const TagLib::ByteVector &bytes)
 }
 
 // ID3v2 frames marked Latin-1: one text field at a time.
-class LegacyFrameText final : public TagLib::ID3v2::Latin1StringHandler
-{
+class LegacyFrameText final : public TagLib::ID3v2::Latin1StringHandler {
 public:
     TagLib::String parse(const TagLib::ByteVector &data) const override
     {
@@ -44,8 +43,7 @@ public:
 };
 
 // ID3v1 fields: fixed width, padded with NULs or spaces.
-class LegacyId3v1Text final : public TagLib::ID3v1::StringHandler
-{
+class LegacyId3v1Text final : public TagLib::ID3v1::StringHandler {
 public:
     TagLib::String parse(const TagLib::ByteVector &data) const override
     {
@@ -74,8 +72,7 @@ void installLegacyTextHandlers()
 // ID3v2 text frames marked UTF-16 whose writer left out the byte-order mark, as some encoders
 // did: TagLib reads them as empty. Like other tag readers, this takes the ID3 standard's default
 // order, big-endian, from the frame's own bytes.
-class UnmarkedUtf16Frames
-{
+class UnmarkedUtf16Frames {
 public:
     UnmarkedUtf16Frames(const std::filesystem::path &path, const TagLib::ID3v2::Tag *tag)
     {

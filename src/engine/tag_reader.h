@@ -5,8 +5,7 @@
 
 #include <filesystem>
 
-struct SongTags
-{
+struct SongTags {
     QString title;
     QString author;
 };

@@ -29,7 +29,7 @@ void ThreadWakeup::post() noexcept
 
 bool ThreadWakeup::wait(std::chrono::milliseconds timeout) noexcept
 {
-    pollfd watched{m_fd, POLLIN, 0};
+    pollfd watched {m_fd, POLLIN, 0};
     const int timeoutMs = timeout.count() < 0 ? -1 : static_cast<int>(timeout.count());
     const int ready = ::poll(&watched, 1, timeoutMs);
     if (ready == 0)

@@ -74,6 +74,9 @@ private Q_SLOTS:
         QTest::newRow("JPEG named .mp3") << "jpeg" << ErrNo::InvalidArgument << "";
         QTest::newRow("10 MB of zeros") << "zeros" << ErrNo::InvalidArgument << "";
         QTest::newRow("ID3v2 tag declaring 100 MB") << "huge tag" << ErrNo::InvalidArgument << "";
+        // For a file that does not play, `title` is what its report must say.
+        QTest::newRow("ID3v2 tag and no audio")
+            << "tags only" << ErrNo::InvalidArgument << QStringLiteral("音声のフレームが見つかりません: ");
         QTest::newRow("ID3v2 frame running past the end") << "frame past the end" << 0 << "";
         QTest::newRow("cut in the middle of a frame") << "cut mid-frame" << 0 << "";
     }
@@ -91,6 +94,10 @@ private Q_SLOTS:
                 QFAIL("a file that is not MP3 audio was opened");
             } catch (const AppError &caught) {
                 QCOMPARE(caught.number(), error);
+                QVERIFY2(caught.description().contains(title)
+                             && caught.description().contains(QString::fromStdString(path.native()))
+                             && !caught.description().contains(QStringLiteral("libmpg123")),
+                         qPrintable(caught.description()));
             }
             // Nothing half-open is left behind.
             QCOMPARE(m_engine->Duration(), 0.0);

@@ -82,6 +82,10 @@ inline QByteArray badSong(const QString &kind)
         const QByteArray frame = "TIT2" + bigEndian32(0x7ffffff0) + QByteArray(2, '\0') + title;
         return id3v23(frame + QByteArray(64, '\0'), frame.size() + 64) + audio;
     }
+    if (kind == "tags only") {
+        const QByteArray frame = "TIT2" + bigEndian32(title.size()) + QByteArray(2, '\0') + title;
+        return id3v23(frame, frame.size());
+    }
     if (kind == "cut mid-frame")
         return audio.left(audio.size() / 2 + 7);
     return {};
