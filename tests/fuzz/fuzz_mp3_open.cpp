@@ -41,12 +41,13 @@ std::filesystem::path songFile()
 // decoder, the bit reservoir and a tag or two in the stream.
 constexpr int64_t DecodedFrames = 3 * 48000;
 
-void decodeStart(const std::filesystem::path &path, double duration)
+void decodeStart(const std::filesystem::path &path)
 {
+    // (The engine's length is not compared with this opening's: the engine's own decoding and
+    // walk over the file, whose threads run on beside this one, may have made it exact, and for
+    // a damaged stream the two need not agree.)
     Mp3Decoder decoder(path);
     const int64_t lengthFrames = decoder.lengthFrames();
-    check(static_cast<double>(lengthFrames) / static_cast<double>(decoder.sampleRate())
-          == duration);
     std::vector<unsigned char> buffer(4096 * Mp3Decoder::BytesPerFrame);
     int64_t frames = 0;
     while (frames < DecodedFrames) {
@@ -93,6 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     const QString author = engine.GetMediaInfoString(9);
     check(title.isValidUtf16() && author.isValidUtf16());
 
-    decodeStart(path, duration);
+    decodeStart(path);
     return 0;
 }
