@@ -5,6 +5,7 @@
 #include "engine/output_thread.h"
 #include "engine/playback_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -67,6 +68,7 @@ void Mp3Engine::setFileName(const std::filesystem::path &path)
     }
     PlaybackStream::setDecoder(m_stream, std::move(opened));
     m_hasClip = true;
+    m_toldDuration = streamDuration();
 }
 
 void Mp3Engine::Play()
@@ -90,7 +92,9 @@ double Mp3Engine::CurrentPosition() const
     if (!m_hasClip)
         return 0.0;
     const int64_t frame = m_stream->currentFrame();
-    return static_cast<double>(frame) / static_cast<double>(m_stream->sampleRate());
+    // Past a length estimated too short, until the window hears of the true one.
+    return std::min(
+        static_cast<double>(frame) / static_cast<double>(m_stream->sampleRate()), m_toldDuration);
 }
 
 void Mp3Engine::setCurrentPosition(double seconds)
@@ -106,8 +110,11 @@ void Mp3Engine::setCurrentPosition(double seconds)
 
 double Mp3Engine::Duration() const
 {
-    if (!m_hasClip)
-        return 0.0;
+    return m_hasClip ? m_toldDuration : 0.0;
+}
+
+double Mp3Engine::streamDuration() const
+{
     return static_cast<double>(m_stream->lengthFrames())
         / static_cast<double>(m_stream->sampleRate());
 }
@@ -141,11 +148,14 @@ QString Mp3Engine::outputName() const
 
 void Mp3Engine::onWindowSignal()
 {
+    // First the length: a song's end often makes it exact, and the end's handler reads it.
+    if (m_stream->takeInfoChanged() && m_hasClip) {
+        m_toldDuration = streamDuration();
+        Q_EMIT ClipInfoChanged();
+    }
     // Ended means halted: a seek now moves the position without starting the sound.
     if (m_stream->takeEnd()) {
         Q_EMIT EndOfStream(0);
         m_stream->endHandled();
     }
-    if (m_stream->takeInfoChanged())
-        Q_EMIT ClipInfoChanged();
 }

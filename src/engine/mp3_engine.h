@@ -72,12 +72,13 @@ public:
     // server that went away or could not be opened, the file's error for a read that failed
     // mid-song. The song is halted where its sound stopped, and every read fails alike until
     // the next command, so whoever reads first (the desktop's media controls) does not take
-    // the failure away from the window, which reports it.
+    // the failure away from the window, which reports it. Never past Duration.
     double CurrentPosition() const override;
     // Clamped to the clip; sample-exact.
     void setCurrentPosition(double seconds) override;
     // Exact where the file states its length; otherwise estimated at once and made exact by a
-    // walk over the file away from the window's thread (ClipInfoChanged tells).
+    // walk over the file away from the window's thread. It changes only as ClipInfoChanged is
+    // emitted, so that what the window reads and what it last showed agree.
     double Duration() const override;
     // Read away from the window's thread; waits a moment for them, and ClipInfoChanged tells
     // when they came later.
@@ -93,9 +94,12 @@ public:
 
 private:
     void onWindowSignal();
+    double streamDuration() const;
 
     Options m_options;
     bool m_hasClip = false;
+    // The length the window was last told of (at the file's opening or by ClipInfoChanged).
+    double m_toldDuration = 0.0;
     std::shared_ptr<PlaybackStream> m_stream;
     std::unique_ptr<OutputThread> m_output;
     CrossThreadSignal *m_windowSignal = nullptr;

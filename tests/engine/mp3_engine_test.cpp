@@ -222,7 +222,9 @@ private Q_SLOTS:
         QFETCH(int, expectedEnds);
         auto engine = makeEngine();
         QSignalSpy ends(engine.get(), &MediaPlayer::EndOfStream);
-        engine->setFileName(fixture("tags_none.mp3"));
+        // A song whose header states its length: its end is where Duration says before the
+        // event loop has run.
+        engine->setFileName(fixture("sine_440_cbr.mp3"));
         engine->Play();
         // Let the audio thread reach the end and report it, while the event loop does not
         // run, so the report is still queued when the action comes.
@@ -233,7 +235,7 @@ private Q_SLOTS:
             engine->Stop();
             QCOMPARE(engine->CurrentPosition(), 0.0);
         } else if (action == QLatin1String("file")) {
-            engine->setFileName(fixture("sine_440_cbr.mp3"));
+            engine->setFileName(fixture("tags_none.mp3"));
         } else {
             engine->setCurrentPosition(0.1);
         }
