@@ -97,13 +97,13 @@ private Q_SLOTS:
         QCOMPARE(reference.unscannedLength != decodedFrames, needsScan);
 
         auto engine = makeEngine();
-        QSignalSpy infoChanges(engine.get(), &MediaPlayer::ClipInfoChanged);
         engine->setFileName(path);
         // A header's length is exact at once; without one, a walk over the file makes it so
-        // away from the window's thread, and the window hears of it.
+        // away from the window's thread, and the window hears of it (what it reads changes
+        // only as it is told).
         const double exact = static_cast<double>(decodedFrames) / reference.rate;
         if (needsScan)
-            QTRY_VERIFY(!infoChanges.isEmpty());
+            QTRY_COMPARE(engine->Duration(), exact);
         QCOMPARE(engine->Duration(), exact);
         QCOMPARE(engine->CurrentPosition(), 0.0);
     }
