@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -186,9 +187,19 @@ void SoakChecker::seekRan(double seconds)
     m_endsThisPlay = 0;
     if (!m_hasClip)
         return;
-    const double length = m_player.Duration();
+    double length = m_player.Duration();
+    double position = m_player.CurrentPosition();
+    if (position < std::clamp(seconds, 0.0, length) - Tolerance) {
+        // A length told too long (an estimate the song's decoding has since cut short) is put
+        // right by a notice already on its way, and the seek went to the true end.
+        const auto jumps = m_jumps;
+        QCoreApplication::processEvents();
+        if (m_jumps != jumps || !m_hasClip)
+            return; // the song ended there and started over, or another one started
+        length = m_player.Duration();
+        position = m_player.CurrentPosition();
+    }
     const double target = std::clamp(seconds, 0.0, length);
-    const double position = m_player.CurrentPosition();
     // Playing on from the seek is fine, as far as the device's pace and a buffer allow.
     const double playedOn = 0.2 + m_audioSpeed * static_cast<double>(m_sinceSeek.elapsed()) / 1e3;
     if (position < target - Tolerance || position > target + playedOn)
