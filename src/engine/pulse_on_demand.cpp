@@ -38,13 +38,10 @@ namespace {
     X(pa_stream_begin_write)                                                                       \
     X(pa_stream_cancel_write)                                                                      \
     X(pa_stream_writable_size)                                                                     \
-    X(pa_stream_flush)                                                                             \
-    X(pa_stream_cork)                                                                              \
     X(pa_stream_drain)                                                                             \
     X(pa_stream_update_timing_info)                                                                \
     X(pa_stream_get_timing_info)                                                                   \
     X(pa_stream_get_time)                                                                          \
-    X(pa_stream_get_buffer_attr)                                                                   \
     X(pa_operation_unref)
 
 struct PulseFunctions {
@@ -134,17 +131,12 @@ BRENLOWICK_FORWARD(
     pa_stream_begin_write, int, (pa_stream * p, void **data, size_t *nbytes), (p, data, nbytes))
 BRENLOWICK_FORWARD(pa_stream_cancel_write, int, (pa_stream * p), (p))
 BRENLOWICK_FORWARD(pa_stream_writable_size, size_t, (const pa_stream *p), (p))
-BRENLOWICK_FORWARD(pa_stream_flush, pa_operation *,
-    (pa_stream * s, pa_stream_success_cb_t cb, void *userdata), (s, cb, userdata))
-BRENLOWICK_FORWARD(pa_stream_cork, pa_operation *,
-    (pa_stream * s, int b, pa_stream_success_cb_t cb, void *userdata), (s, b, cb, userdata))
 BRENLOWICK_FORWARD(pa_stream_drain, pa_operation *,
     (pa_stream * s, pa_stream_success_cb_t cb, void *userdata), (s, cb, userdata))
 BRENLOWICK_FORWARD(pa_stream_update_timing_info, pa_operation *,
     (pa_stream * p, pa_stream_success_cb_t cb, void *userdata), (p, cb, userdata))
 BRENLOWICK_FORWARD(pa_stream_get_timing_info, const pa_timing_info *, (pa_stream * s), (s))
 BRENLOWICK_FORWARD(pa_stream_get_time, int, (pa_stream * s, pa_usec_t *r_usec), (s, r_usec))
-BRENLOWICK_FORWARD(pa_stream_get_buffer_attr, const pa_buffer_attr *, (pa_stream * s), (s))
 BRENLOWICK_FORWARD(pa_operation_unref, void, (pa_operation * o), (o))
 
 #undef BRENLOWICK_FORWARD
